@@ -1,0 +1,65 @@
+# mc_subsystem(<name> [QT] [DEPS ...]): one static library from every .cpp of the
+# current folder (and its "linux" subfolder), so that adding a source file needs no
+# edit of a shared list.
+function(mc_subsystem name)
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC Threads::Threads ${ARG_DEPS})
+  if(ARG_QT)
+    target_link_libraries(${name} PUBLIC Qt6::Widgets Qt6::DBus Qt6::Network)
+  endif()
+endfunction()
+
+# mc_ui_library(<name> <folder>... DEPS ...): one Qt library from the .cpp files of several folders.
+function(mc_ui_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  set(sources "")
+  foreach(folder ${ARG_UNPARSED_ARGUMENTS})
+    file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.h
+                                      ${PROJECT_SOURCE_DIR}/${folder}/*.qrc)
+    list(APPEND sources ${found})
+  endforeach()
+  list(APPEND sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  add_library(${name} STATIC ${sources})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC Threads::Threads Qt6::Widgets Qt6::DBus Qt6::Network ${ARG_DEPS})
+endfunction()
+
+# mc_test(<name> [QT] SOURCES ... [DEPS ...]): a GoogleTest executable registered with CTest.
+function(mc_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPS" ${ARGN})
+  if(ARG_QT AND NOT MC_BUILD_UI)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_DEPS})
+  target_compile_definitions(${name} PRIVATE
+    MC_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MC_PROGRAM_DIR="${MC_PROGRAM_DIR}")
+  set(env "")
+  if(ARG_QT)
+    set(env "QT_QPA_PLATFORM=offscreen")
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}")
+endfunction()
+
+# mc_benchmark(<name> SOURCES ... [DEPS ...]): a Google Benchmark executable (not run by CTest).
+function(mc_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT MC_BUILD_BENCHMARKS)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_link_libraries(${name} PRIVATE benchmark::benchmark benchmark::benchmark_main ${ARG_DEPS})
+  target_compile_definitions(${name} PRIVATE
+    MC_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MC_PROGRAM_DIR="${MC_PROGRAM_DIR}")
+endfunction()

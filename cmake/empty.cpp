@@ -1,0 +1,1 @@
+// A library without sources of its own yet.

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, when any of them is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev libpulse-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
+  fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
+  xvfb xauth
+)
+if [ "${1:-}" = "--runtime" ]; then
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+            libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,53 @@
+// INI files with private-profile semantics: every setting of the program is read and
+// written one key at a time through these calls.
+//
+// - Section and key names match case-insensitively; blanks around names and values
+//   are trimmed; lines starting with ';' are comments.
+// - A missing file, section or key reads as an empty text; a longer value is cut to
+//   bufferChars - 1 characters (Unicode characters, not bytes). The first of
+//   duplicate keys wins.
+// - A write creates the file and the section when missing, replaces the value in
+//   place, appends a new key at the end of its section and keeps every other line.
+// - Files are written as UTF-8 without BOM; reading also accepts a UTF-8 BOM and
+//   UTF-16LE with BOM.
+// - Each call is atomic with respect to other threads, and a write replaces the file
+//   by rename, so a crash leaves either the old or the new file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ini {
+
+// Value of [section] key in file, cut to bufferChars - 1 characters.
+std::string ReadString(const std::string& file, std::string_view section, std::string_view key,
+                       std::size_t bufferChars);
+
+// The same value converted by ToInt.
+int ReadInt(const std::string& file, std::string_view section, std::string_view key,
+            std::size_t bufferChars);
+
+// Sets [section] key = value. Returns false when the file could not be written.
+bool WriteString(const std::string& file, std::string_view section, std::string_view key,
+                 std::string_view value);
+bool WriteInt(const std::string& file, std::string_view section, std::string_view key, long long value);
+
+// Keys of a section in file order (duplicates once), for readers that walk a section.
+std::vector<std::string> SectionKeys(const std::string& file, std::string_view section);
+
+// Decimal conversion of the INI convention: optional blanks, an optional sign, then
+// leading decimal digits; anything else gives 0. Saturates at the int range.
+int ToInt(std::string_view text);
+
+// Text cut to at most maxChars Unicode characters (never inside a UTF-8 sequence).
+std::string CutToChars(std::string_view text, std::size_t maxChars);
+
+bool FileExists(const std::string& path);
+
+// Forgets every cached file (tests that rewrite files behind the cache's back with
+// the same size and time stamp).
+void ClearCache();
+
+}  // namespace ini
