@@ -1,0 +1,55 @@
+// The connection to the mouse: process-wide variables set by FindDevice and read by
+// every sender and by the input listener. Handles follow hid::Handle: 0 before
+// discovery, hid::kInvalidHandle when their open failed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "device/device_identity.h"
+#include "platform/hid_transport.h"
+
+extern std::atomic<hid::Handle> g_probeHandle;  // the interface being examined
+extern std::atomic<hid::Handle> g_readHandle;   // vendor collection 0xFF00/1, input reports
+extern std::atomic<hid::Handle> g_writeHandle;  // vendor collection 0xFF01/1, feature reports
+
+// Written by discovery only (UI thread), before any sender or the listener uses them.
+extern hid::Caps g_probeCaps;
+extern hid::Caps g_inputCaps;    // its input length is the listener's read length
+extern hid::Caps g_featureCaps;  // its feature length is g_featureReportLength
+
+extern std::atomic<int> g_featureReportLength;  // length of every feature report sent
+extern std::atomic<std::uint8_t> g_deviceFound;  // 1 while the mouse is connected
+extern std::atomic<std::int32_t> g_deviceVariant;  // 2 no device, 1 first product id, 0 second
+
+// Path of the last accepted interface; read and written on the UI thread only.
+extern std::string g_devicePath;
+
+// How many enumeration indexes FindDevice looks at.
+inline constexpr int kMaxInterfaceIndex = 100;
+
+// Looks for the mouse among the present HID collections and opens the read and write
+// handles. Returns 1 when both handles are set (see the rules in the .cpp). The
+// product-string filter is g_devString of the settings.
+std::uint8_t FindDevice();
+
+// Capabilities of g_probeHandle into g_probeCaps: 1 when they could be had, else 0.
+int ReadDeviceCaps();
+
+// Arrival/removal of a HID device node (path), as the device watcher reports it.
+enum class DeviceChange { Arrival, Removal };
+using DeviceChangeHandler = std::function<void(DeviceChange, const std::string& path)>;
+
+// The main window's handler of device arrival and removal. Set before FindDevice runs;
+// it is called on the watcher's thread.
+void SetDeviceChangeHandler(DeviceChangeHandler handler);
+
+// Starts watching HID device nodes for the device-change handler (once per process;
+// later calls do nothing).
+void RegisterDeviceArrival();
+
+// Closes the handles and puts the connection back to its state before discovery
+// (tests, and a fresh search after the mouse was replaced).
+void ResetDeviceConnection();
