@@ -7,7 +7,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,18 +23,24 @@ struct FileStamp {
   off_t size = 0;
   long long mtimeNs = 0;
   ino_t inode = 0;
+  dev_t device = 0;
   bool operator==(const FileStamp&) const = default;
 };
 
-FileStamp StampOf(const std::string& path) {
-  struct stat st {};
+FileStamp StampFromStat(const struct stat& st) {
   FileStamp stamp;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
   stamp.exists = true;
   stamp.size = st.st_size;
   stamp.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   stamp.inode = st.st_ino;
+  stamp.device = st.st_dev;
   return stamp;
+}
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return FileStamp{};
+  return StampFromStat(st);
 }
 
 std::string Lower(std::string_view s) {
@@ -43,11 +50,23 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
 std::string_view Trim(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+
+// The checks that keep a write from adding, removing or hiding lines of the file.
+bool WriteIsSound(std::string_view section, std::string_view key, std::string_view value) {
+  if (section.empty() || key.empty()) return false;
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return false;
+  if (section.find(']') != section.npos) return false;
+  if (key.find('=') != key.npos || key.front() == ';' || key.front() == '[') return false;
+  return true;
 }
 
 // One parsed file: its raw lines (kept for rewriting) and an index of its sections.
@@ -56,20 +75,21 @@ struct ParsedFile {
     std::string lowerName;
     std::size_t headerLine = 0;  // index of the "[name]" line
     std::size_t endLine = 0;     // one past the last line of the section
-    std::map<std::string, std::size_t> keyLines;  // lower key -> line of its first occurrence
-    std::vector<std::string> keyOrder;           // keys as written, first occurrences only
+    std::map<std::string, std::size_t, std::less<>> keyLines;  // lower key -> line of its first occurrence
+    std::vector<std::string> keyOrder;                         // keys as written, first occurrences only
   };
   FileStamp stamp;
   std::vector<std::string> lines;
   std::string eol = "\n";
   std::vector<Section> sections;
 
-  const Section* Find(std::string_view section) const {
+  Section* Find(std::string_view section) {
     std::string wanted = Lower(Trim(section));
-    for (const Section& s : sections)
+    for (Section& s : sections)
       if (s.lowerName == wanted) return &s;  // the first section of a name wins
     return nullptr;
   }
+  const Section* Find(std::string_view section) const { return const_cast<ParsedFile*>(this)->Find(section); }
 
   static bool KeyOfLine(std::string_view line, std::string_view& key, std::string_view& value) {
     std::string_view t = Trim(line);
@@ -99,8 +119,7 @@ struct ParsedFile {
       if (sections.empty()) continue;
       std::string_view key, value;
       if (!KeyOfLine(lines[i], key, value)) continue;
-      std::string lower = Lower(key);
-      if (sections.back().keyLines.emplace(lower, i).second) sections.back().keyOrder.emplace_back(key);
+      if (sections.back().keyLines.emplace(Lower(key), i).second) sections.back().keyOrder.emplace_back(key);
     }
     if (!sections.empty()) sections.back().endLine = lines.size();
   }
@@ -123,12 +142,54 @@ struct ParsedFile {
   }
 
   std::string Serialise() const {
+    std::size_t total = 0;
+    for (const std::string& l : lines) total += l.size() + eol.size();
     std::string out;
+    out.reserve(total);
     for (const std::string& l : lines) {
       out += l;
       out += eol;
     }
     return out;
+  }
+
+  // Sets [section] key = value in the lines and keeps the index as Index() would
+  // rebuild it. The arguments are trimmed and checked by the caller.
+  void Apply(std::string_view section, std::string_view key, std::string_view value) {
+    Section* s = Find(section);
+    if (!s) {
+      std::size_t header = lines.size();
+      lines.push_back("[" + std::string(section) + "]");
+      lines.push_back(std::string(key) + "=" + std::string(value));
+      if (!sections.empty()) sections.back().endLine = header;
+      Section added;
+      added.lowerName = Lower(section);
+      added.headerLine = header;
+      added.endLine = lines.size();
+      added.keyLines.emplace(Lower(key), header + 1);
+      added.keyOrder.emplace_back(key);
+      sections.push_back(std::move(added));
+      return;
+    }
+    auto it = s->keyLines.find(Lower(key));
+    if (it != s->keyLines.end()) {
+      std::string_view oldKey, oldValue;
+      KeyOfLine(lines[it->second], oldKey, oldValue);
+      lines[it->second] = std::string(oldKey) + "=" + std::string(value);
+      return;
+    }
+    // After the last non-blank line of the section, so blank separators stay between sections.
+    std::size_t at = s->endLine;
+    while (at > s->headerLine + 1 && Trim(lines[at - 1]).empty()) --at;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::string(key) + "=" + std::string(value));
+    for (Section& other : sections) {
+      if (other.headerLine >= at) ++other.headerLine;
+      if (other.endLine >= at) ++other.endLine;
+      for (auto& [name, line] : other.keyLines)
+        if (line >= at) ++line;
+    }
+    s->keyLines.emplace(Lower(key), at);
+    s->keyOrder.emplace_back(key);
   }
 };
 
@@ -139,23 +200,48 @@ struct FileEntry {
 };
 
 std::mutex g_registryLock;
-std::map<std::string, std::shared_ptr<FileEntry>> g_files;
+std::map<std::string, std::shared_ptr<FileEntry>, std::less<>> g_files;
+
+// One lock and cache per file, whatever spelling of its path the caller uses.
+std::string RegistryKey(const std::string& path) {
+  if (path.find("//") == std::string::npos && path.find("/.") == std::string::npos &&
+      path.rfind("./", 0) != 0)
+    return path;
+  return std::filesystem::path(path).lexically_normal().string();
+}
 
 std::shared_ptr<FileEntry> EntryFor(const std::string& path) {
+  std::string key = RegistryKey(path);
   std::lock_guard<std::mutex> guard(g_registryLock);
-  auto& slot = g_files[path];
+  auto& slot = g_files[key];
   if (!slot) slot = std::make_shared<FileEntry>();
   return slot;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+// Reads the whole file and the stamp of what was read. False when it can't be opened.
+bool ReadWholeFile(const std::string& path, std::string& out, FileStamp& stamp) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  stamp = StampFromStat(st);
   out.clear();
+  out.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  std::fclose(f);
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
   return true;
 }
 
@@ -164,44 +250,97 @@ void Refresh(FileEntry& entry, const std::string& path) {
   FileStamp now = StampOf(path);
   if (entry.loaded && entry.parsed.stamp == now) return;
   entry.parsed = ParsedFile{};
-  entry.parsed.stamp = now;
   entry.loaded = true;
   if (!now.exists) return;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    entry.parsed.stamp = FileStamp{};
+  FileStamp read;
+  if (!ReadWholeFile(path, bytes, read)) {
+    entry.loaded = false;  // unreadable now: read as empty, try again next call
     return;
   }
+  entry.parsed.stamp = read;
   entry.parsed.Parse(bytes);
 }
 
 std::atomic<unsigned> g_tempCounter{0};
 
-// Writes the bytes beside the target and renames them over it.
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
-  std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+// Writes the bytes beside the target and renames them over it, so the target is at
+// every moment either the old or the new file. A symbolic link is written through,
+// and an existing file keeps its permissions. stamp receives the new file's stamp.
+bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& stamp) {
+  std::string target = path;
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  struct stat old {};
+  bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+
+  std::string temp = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  auto fail = [&] {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  };
+  if (hadFile && ::fchmod(fd, old.st_mode & 07777) != 0) return fail();
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return false;
+      return fail();
     }
     done += static_cast<std::size_t>(n);
   }
-  if (::fdatasync(fd) != 0 || ::close(fd) != 0) {
+  struct stat st {};
+  if (::fdatasync(fd) != 0 || ::fstat(fd, &st) != 0) return fail();
+  if (::close(fd) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
+  stamp = StampFromStat(st);  // rename keeps the inode, size and modification time
   return true;
+}
+
+// Applies writes to file under its lock and replaces the file once. Writes that fail
+// the checks are skipped; the result is false when any was skipped or the file could
+// not be replaced.
+bool ApplyWrites(const std::string& file, const std::vector<Batch::Write>& writes) {
+  if (writes.empty()) return true;
+  auto entry = EntryFor(file);
+  std::lock_guard<std::mutex> guard(entry->lock);
+  Refresh(*entry, file);
+  ParsedFile updated = entry->parsed;
+  bool allSound = true;
+  bool changed = false;
+  for (const Batch::Write& w : writes) {
+    std::string_view section = Trim(w.section), key = Trim(w.key), value = Trim(w.value);
+    if (!WriteIsSound(section, key, value)) {
+      allSound = false;
+      continue;
+    }
+    updated.Apply(section, key, value);
+    changed = true;
+  }
+  if (!changed) return allSound;
+  FileStamp stamp;
+  if (!ReplaceFile(file, updated.Serialise(), stamp)) {
+    entry->loaded = false;  // reread whatever is on disk next time
+    return false;
+  }
+  updated.stamp = stamp;
+  entry->parsed = std::move(updated);
+  entry->loaded = true;
+  return allSound;
 }
 
 }  // namespace
@@ -213,7 +352,13 @@ std::string CutToChars(std::string_view text, std::size_t maxChars) {
     if (chars == maxChars) break;
     unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + len > text.size()) len = text.size() - i;
+    // A lead byte counts its sequence only when the continuation bytes are there.
+    for (std::size_t k = 1; k < len; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) >> 6) != 2) {
+        len = 1;
+        break;
+      }
+    }
     i += len;
     ++chars;
   }
@@ -240,12 +385,13 @@ bool FileExists(const std::string& path) { return StampOf(path).exists; }
 
 std::string ReadString(const std::string& file, std::string_view section, std::string_view key,
                        std::size_t bufferChars) {
+  if (bufferChars == 0) return {};
   auto entry = EntryFor(file);
   std::lock_guard<std::mutex> guard(entry->lock);
   Refresh(*entry, file);
   const ParsedFile& parsed = entry->parsed;
   const ParsedFile::Section* s = parsed.Find(section);
-  if (!s || bufferChars == 0) return {};
+  if (!s) return {};
   auto it = s->keyLines.find(Lower(Trim(key)));
   if (it == s->keyLines.end()) return {};
   std::string_view k, value;
@@ -267,43 +413,25 @@ std::vector<std::string> SectionKeys(const std::string& file, std::string_view s
 
 bool WriteString(const std::string& file, std::string_view section, std::string_view key,
                  std::string_view value) {
-  auto entry = EntryFor(file);
-  std::lock_guard<std::mutex> guard(entry->lock);
-  Refresh(*entry, file);
-  ParsedFile updated = entry->parsed;
-  std::string_view cleanKey = Trim(key);
-  std::string_view cleanValue = Trim(value);
-  const ParsedFile::Section* s = updated.Find(section);
-  if (!s) {
-    updated.lines.push_back("[" + std::string(Trim(section)) + "]");
-    updated.lines.push_back(std::string(cleanKey) + "=" + std::string(cleanValue));
-  } else {
-    auto it = s->keyLines.find(Lower(cleanKey));
-    if (it != s->keyLines.end()) {
-      std::string_view oldKey, oldValue;
-      ParsedFile::KeyOfLine(updated.lines[it->second], oldKey, oldValue);
-      updated.lines[it->second] = std::string(oldKey) + "=" + std::string(cleanValue);
-    } else {
-      // After the last non-blank line of the section, so blank separators stay between sections.
-      std::size_t at = s->endLine;
-      while (at > s->headerLine + 1 && Trim(updated.lines[at - 1]).empty()) --at;
-      updated.lines.insert(updated.lines.begin() + static_cast<std::ptrdiff_t>(at),
-                           std::string(cleanKey) + "=" + std::string(cleanValue));
-    }
-  }
-  if (!ReplaceFile(file, updated.Serialise())) {
-    entry->loaded = false;  // reread whatever is on disk next time
-    return false;
-  }
-  updated.Index();
-  updated.stamp = StampOf(file);
-  entry->parsed = std::move(updated);
-  entry->loaded = true;
-  return true;
+  return ApplyWrites(file, {Batch::Write{std::string(section), std::string(key), std::string(value)}});
 }
 
 bool WriteInt(const std::string& file, std::string_view section, std::string_view key, long long value) {
   return WriteString(file, section, key, std::to_string(value));
+}
+
+void Batch::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  writes_.push_back(Write{std::string(section), std::string(key), std::string(value)});
+}
+
+void Batch::WriteInt(std::string_view section, std::string_view key, long long value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+bool Batch::Commit() {
+  std::vector<Write> writes = std::move(writes_);
+  writes_.clear();
+  return ApplyWrites(file_, writes);
 }
 
 void ClearCache() {

@@ -10,13 +10,18 @@
 //   place, appends a new key at the end of its section and keeps every other line.
 // - Files are written as UTF-8 without BOM; reading also accepts a UTF-8 BOM and
 //   UTF-16LE with BOM.
-// - Each call is atomic with respect to other threads, and a write replaces the file
-//   by rename, so a crash leaves either the old or the new file.
+// - Each call is atomic with respect to other threads (one lock per file), and a write
+//   replaces the file by rename, so a crash leaves either the old or the new file.
+// - A parsed file is cached while its size, modification time and inode stay the same.
+// - A write is refused (false, file unchanged) when its text would change the file's
+//   structure: a line break in any part, an empty or '='-holding key, a key starting
+//   with ';' or '[', an empty section or one holding ']'.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ini {
@@ -45,6 +50,34 @@ int ToInt(std::string_view text);
 std::string CutToChars(std::string_view text, std::size_t maxChars);
 
 bool FileExists(const std::string& path);
+
+// Many writes to one file applied as one: Commit applies them in order under the
+// file's lock, exactly as the same WriteString calls one after the other would, and
+// replaces the file once. Refused writes are skipped and make Commit return false.
+class Batch {
+ public:
+  struct Write {
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+
+  explicit Batch(std::string file) : file_(std::move(file)) {}
+
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInt(std::string_view section, std::string_view key, long long value);
+
+  // Applies every pending write and empties the batch. True when every write was
+  // accepted and the file was replaced (or nothing was pending).
+  bool Commit();
+
+  const std::string& File() const { return file_; }
+  const std::vector<Write>& Writes() const { return writes_; }
+
+ private:
+  std::string file_;
+  std::vector<Write> writes_;
+};
 
 // Forgets every cached file (tests that rewrite files behind the cache's back with
 // the same size and time stamp).
