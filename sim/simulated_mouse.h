@@ -103,6 +103,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   bool SetFeature(hid::Handle handle, const std::uint8_t* data, std::size_t length) override;
   bool GetFeature(hid::Handle handle, std::uint8_t* data, std::size_t length) override;
   int ReadInput(hid::Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override;
+  bool WatchDeviceChanges(ChangeCallback callback) override;
 
   // The report descriptor of the vendor collections (and of the others), from which
   // Enumerate computes the report lengths.
@@ -141,7 +142,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
 
   // Decoded emissions.
   std::vector<Emission> Emissions() const;
-  std::vector<int> HeldKeys() const;
+  std::vector<int> HeldKeys() const;  // keyboard usages now held, in slot order
   int HeldButtons() const;  // bits 1 left, 2 right, 4 middle
   void ClearEmissions();
 
@@ -163,7 +164,9 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   bool LiveLocked(hid::Handle handle, const OpenHandle** out) const;
   void TakeFeatureLocked(const std::uint8_t* data, std::size_t length);
   void DecodeEmissionLocked(const std::vector<std::uint8_t>& frame, Clock::time_point now);
-  void UnplugLocked();
+  // Returns true when the mouse went away with this report.
+  bool CountReportLocked();
+  void NotifyChange(bool arrived);
   std::vector<hid::InterfaceInfo> InterfacesLocked() const;
 
   SimOptions options_;
@@ -196,6 +199,8 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   std::vector<Emission> emissions_;
   std::array<std::uint8_t, 6> heldKeys_{};
   int heldButtons_ = 0;  // decoded (1 left, 2 right, 4 middle)
+  ChangeCallback watch_;
+  std::mutex watchMutex_;
 };
 
 }  // namespace sim

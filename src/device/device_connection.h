@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "device/device_identity.h"
@@ -49,6 +50,9 @@ void SetDeviceChangeHandler(DeviceChangeHandler handler);
 // Starts watching HID device nodes for the device-change handler (once per process;
 // later calls do nothing).
 void RegisterDeviceArrival();
+
+// The transport the handles were opened on (the current one before discovery).
+std::shared_ptr<hid::Transport> DeviceTransport();
 
 // Closes the handles and puts the connection back to its state before discovery
 // (tests, and a fresh search after the mouse was replaced).

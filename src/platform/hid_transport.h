@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,15 @@ class Transport {
   // Reads one input report. timeoutMs < 0 blocks until a report arrives or the device
   // goes away. Returns the byte count, kReadTimeout or kReadError.
   virtual int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) = 0;
+
+  // Reports the arrival (true) and removal (false) of device paths to `callback`, on a
+  // thread of the transport's choosing, replacing any earlier callback. False when the
+  // transport cannot watch.
+  using ChangeCallback = std::function<void(bool arrived, const std::string& path)>;
+  virtual bool WatchDeviceChanges(ChangeCallback callback) {
+    (void)callback;
+    return false;
+  }
 };
 
 // The current transport (created on first use as the hidapi transport).

@@ -1,0 +1,236 @@
+// The hidapi (hidraw) transport. hidapi 0.13 lists one entry per (usage page, usage)
+// pair of a device, nested collections included, all under one /dev/hidrawN path, and
+// does not give report lengths; so the collections and their lengths come from our
+// parse of the node's report descriptor, and hidapi's entries only give the order of
+// the paths, the identity and the product string.
+#include <hidapi/hidapi.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform/device_watcher.h"
+#include "platform/hid_transport.h"
+#include "platform/report_descriptor.h"
+#include "platform/text_codec.h"
+
+namespace hid {
+namespace {
+
+// hid_read_timeout slice of a blocking read, so that Close can end a read in progress.
+constexpr int kReadSliceMs = 100;
+
+std::string WideToUtf8(const wchar_t* text, std::size_t maxChars) {
+  std::u16string units;
+  if (text) {
+    for (const wchar_t* p = text; *p; ++p) {
+      auto cp = static_cast<std::uint32_t>(*p);
+      if (cp >= 0x10000) {
+        cp -= 0x10000;
+        units.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      } else {
+        units.push_back(static_cast<char16_t>(cp));
+      }
+    }
+  }
+  return Utf16ToUtf8(CutUtf16(units, maxChars));
+}
+
+struct OpenDevice {
+  InterfaceInfo info;
+  Access access = Access::Probe;
+  hid_device* device = nullptr;  // none for a probe
+  std::mutex callMutex;          // one hidapi call at a time on the device
+  std::atomic<bool> closing{false};
+};
+
+class HidapiTransport : public Transport {
+ public:
+  HidapiTransport() { initialised_ = hid_init() == 0; }
+
+  ~HidapiTransport() override {
+    watcher_.Stop();
+    std::map<Handle, std::shared_ptr<OpenDevice>> open;
+    {
+      std::lock_guard lock(mutex_);
+      open.swap(open_);
+    }
+    for (auto& [handle, entry] : open) CloseEntry(*entry);
+  }
+
+  std::vector<InterfaceInfo> Enumerate() override {
+    std::vector<InterfaceInfo> result;
+    if (!initialised_) return result;
+    hid_device_info* list = hid_enumerate(0, 0);
+    std::set<std::string> donePaths;
+    for (hid_device_info* d = list; d; d = d->next) {
+      if (!d->path) continue;
+      std::string path = d->path;
+      InterfaceInfo base;
+      base.path = path;
+      base.attributes.vendorId = d->vendor_id;
+      base.attributes.productId = d->product_id;
+      base.attributes.versionNumber = d->release_number;
+      base.productString = WideToUtf8(d->product_string, 126);
+
+      auto descriptor = ReadHidrawDescriptor(path);
+      auto parsed = descriptor.empty() ? std::nullopt
+                                       : ParseReportDescriptor(descriptor.data(), descriptor.size());
+      if (!parsed) {
+        // No descriptor to go by: take hidapi's entry as it is, lengths unknown.
+        base.caps.usagePage = d->usage_page;
+        base.caps.usage = d->usage;
+        result.push_back(base);
+        continue;
+      }
+      if (!donePaths.insert(path).second) continue;  // collections of this path already listed
+      for (const auto& collection : parsed->collections) {
+        InterfaceInfo info = base;
+        info.caps = collection.caps;
+        result.push_back(std::move(info));
+      }
+    }
+    hid_free_enumeration(list);
+    return result;
+  }
+
+  Handle Open(const InterfaceInfo& info, Access access) override {
+    auto entry = std::make_shared<OpenDevice>();
+    entry->info = info;
+    entry->access = access;
+    if (access == Access::Probe) {
+      // Identity and capabilities come from the enumeration; the node only has to exist.
+      struct stat st {};
+      if (stat(info.path.c_str(), &st) != 0) return kInvalidHandle;
+    } else {
+      if (!initialised_) return kInvalidHandle;
+      entry->device = hid_open_path(info.path.c_str());
+      if (!entry->device) return kInvalidHandle;
+    }
+    std::lock_guard lock(mutex_);
+    Handle handle = nextHandle_++;
+    open_[handle] = std::move(entry);
+    return handle;
+  }
+
+  void Close(Handle handle) override {
+    std::shared_ptr<OpenDevice> entry;
+    {
+      std::lock_guard lock(mutex_);
+      auto it = open_.find(handle);
+      if (it == open_.end()) return;
+      entry = it->second;
+      open_.erase(it);
+    }
+    CloseEntry(*entry);
+  }
+
+  bool GetAttributes(Handle handle, Attributes& out) override {
+    auto entry = Find(handle);
+    if (!entry) return false;
+    out = entry->info.attributes;
+    return true;
+  }
+
+  bool GetProductString(Handle handle, std::string& out, std::size_t maxChars) override {
+    auto entry = Find(handle);
+    if (!entry) return false;
+    out = Utf16ToUtf8(CutUtf16(Utf8ToUtf16(entry->info.productString), maxChars));
+    return true;
+  }
+
+  bool GetCaps(Handle handle, Caps& out) override {
+    auto entry = Find(handle);
+    if (!entry) return false;
+    // Without a readable descriptor the report lengths are unknown: no capabilities.
+    if (entry->info.caps.inputReportByteLength == 0 && entry->info.caps.outputReportByteLength == 0 &&
+        entry->info.caps.featureReportByteLength == 0)
+      return false;
+    out = entry->info.caps;
+    return true;
+  }
+
+  bool SetFeature(Handle handle, const std::uint8_t* data, std::size_t length) override {
+    auto entry = Find(handle);
+    if (!entry || !entry->device || length == 0) return false;
+    std::lock_guard lock(entry->callMutex);
+    if (entry->closing) return false;
+    return hid_send_feature_report(entry->device, data, length) >= 0;
+  }
+
+  bool GetFeature(Handle handle, std::uint8_t* data, std::size_t length) override {
+    auto entry = Find(handle);
+    if (!entry || !entry->device || length == 0) return false;
+    std::lock_guard lock(entry->callMutex);
+    if (entry->closing) return false;
+    return hid_get_feature_report(entry->device, data, length) >= 0;
+  }
+
+  int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override {
+    auto entry = Find(handle);
+    if (!entry || !entry->device || length == 0) return kReadError;
+    int left = timeoutMs;
+    for (;;) {
+      int slice = timeoutMs < 0 ? kReadSliceMs : std::min(left, kReadSliceMs);
+      int n;
+      {
+        std::lock_guard lock(entry->callMutex);
+        if (entry->closing) return kReadError;
+        n = hid_read_timeout(entry->device, data, length, slice);
+      }
+      if (n < 0) return kReadError;
+      if (n > 0) return n;
+      if (timeoutMs >= 0) {
+        left -= slice;
+        if (left <= 0) return kReadTimeout;
+      }
+    }
+  }
+
+  bool WatchDeviceChanges(ChangeCallback callback) override {
+    {
+      std::lock_guard lock(watchMutex_);
+      watchCallback_ = std::move(callback);
+    }
+    if (watcher_.Running()) return true;
+    return watcher_.Start([this](bool arrived, const std::string& path) {
+      ChangeCallback callback;
+      {
+        std::lock_guard lock(watchMutex_);
+        callback = watchCallback_;
+      }
+      if (callback) callback(arrived, path);
+    });
+  }
+
+ private:
+  std::shared_ptr<OpenDevice> Find(Handle handle) {
+    std::lock_guard lock(mutex_);
+    auto it = open_.find(handle);
+    return it == open_.end() ? nullptr : it->second;
+  }
+
+  static void CloseEntry(OpenDevice& entry) {
+    entry.closing = true;
+    std::lock_guard lock(entry.callMutex);  // waits for a read slice in progress
+    if (entry.device) hid_close(entry.device);
+    entry.device = nullptr;
+  }
+
+  bool initialised_ = false;
+  std::mutex mutex_;
+  std::map<Handle, std::shared_ptr<OpenDevice>> open_;
+  Handle nextHandle_ = 1;
+  std::mutex watchMutex_;
+  ChangeCallback watchCallback_;
+  DeviceWatcher watcher_;
+};
+
+}  // namespace
+
+std::shared_ptr<Transport> MakeHidapiTransport() { return std::make_shared<HidapiTransport>(); }
+
+}  // namespace hid
