@@ -1,6 +1,13 @@
 // The macro files: group files (<group>.dat), single-macro files (.sdat), the gun
 // presets (PUBG.dat) and the built-in macros (constMacro.dat). All are INI text whose
-// values hold whole macro records as three-digit fields.
+// values hold whole macro records as three-digit fields (profile/macro_text.h): section
+// Init key DAT_VER (the format version, written 3), section Macros key macroNum (the
+// number of records) and the records under the keys "0", "1", ...; a single-macro file
+// holds one record under Macros/Macro.
+//
+// Key codes are converted with the tables of the current g_language: to host codes on
+// writing, back to device codes on reading. Every operation here is serialised with the
+// others, so a reader never sees a file half-way through one of these writes.
 #pragma once
 
 #include <array>
@@ -8,19 +15,37 @@
 
 #include "profile/macro_record.h"
 
-// Group file writers (g_groupMacros, g_groupMacroCount).
+// Group file writers (g_groupMacros, g_groupMacroCount). A file of an older version is
+// first rewritten in the current layout, so that records written into it and the
+// records already there read alike.
+//
+// DAT_VER, macroNum = g_groupMacroCount and records 0 .. count - 1.
 void SaveMacroFile(const std::string& path);
+// DAT_VER, macroNum = g_groupMacroCount and record `index` only (0..12; other indices
+// write nothing); other entries stay as they are.
 void SaveMacroEntry(const std::string& path, int index);
+// Writes `record` as entry `index` (0..12) of the group file at path. The file's own
+// macroNum is kept (the file need not be the current group's); it is raised to
+// index + 1 when the entry lies beyond it.
 void SaveMacroEntryIndirect(const MacroRecord& record, const std::string& path, int index);
+// Macros/Macro = record `index` of g_groupMacros (0..12; other indices write nothing).
 void SaveSingleMacro(int index, const std::string& path);
-// Writes gun preset `index` into the language's PUBG.dat, setting every non-zero
-// vertical magnitude to verticalStep first.
+// Writes gun preset `index` (0..12) into the language's PUBG.dat (DAT_VER and the entry,
+// no macroNum), setting every non-zero vertical magnitude of the preset to verticalStep
+// first, in g_gunMacros as well. Without the file: "Can't find the PUBG file." and
+// nothing changes.
 void ExportGunMacro(int index, int verticalStep);
 
-// Readers.
+// Readers. A missing group or built-in file shows TipText entry 5 and empties the table
+// (count 0); records from the count up keep their contents. At most 13 records are
+// filled, whatever macroNum says.
 void ReadMacroGroupFile(const std::string& path);
 void LoadConstMacroFile(const std::string& path);
+// Reads the language's PUBG.dat into g_gunMacros, g_gunMacroCount (at most 12) and
+// g_gunNames. Without the file: "Can't find the PUBG file." and nothing changes.
 void LoadGunPresets();
+// Record `macro` of group `group` (0-based) of the language's library, or a cleared
+// record when the group or the macro does not exist.
 MacroRecord LoadGroupMacro(int group, int macro);
 
 // Names of the gun presets (UTF-8).
@@ -28,3 +53,5 @@ extern std::array<std::string, 12> g_gunNames;
 
 // The language's gun preset file: g_skinsDir + LanguageFolderName(g_language) + "/PUBG.dat".
 std::string GunPresetPath();
+// The built-in macros: g_configDir + "constMacro.dat".
+std::string ConstMacroPath();

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Fuzzes the macro record decoder and the INI reader with libFuzzer for a short fixed
+# time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The core sources
+# they need are compiled with clang into an archive of their own under build/fuzz.
+# FUZZ_SECONDS sets the time per target (default 30).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+out=$root/build/fuzz
+seconds=${FUZZ_SECONDS:-30}
+cxx=${FUZZ_CXX:-clang++}
+jobs=$(nproc)
+[ "$jobs" -gt 4 ] && jobs=4
+
+flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fno-sanitize-recover=all -I"$root/src" -I"$root")
+rm -rf "$out/obj"
+mkdir -p "$out/obj" "$out/artifacts"
+
+# The archive holds the key tables and what the decoder and the INI reader are made
+# of; the linker takes only the objects a target references.
+sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
+         src/profile/macro_record.cpp src/profile/macro_text.cpp src/keys/*.cpp)
+printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} bash -c \
+  'src=$1; shift; exec "$@" -fsanitize=fuzzer-no-link,address,undefined -c "$src" -o "'"$out"'/obj/${src//\//_}.o"' \
+  _ {} "$cxx" "${flags[@]}"
+rm -f "$out/libfuzzcore.a"
+ar rcs "$out/libfuzzcore.a" "$out"/obj/*.o
+
+status=0
+# run <target> <max input length>
+run() {
+  local name=$1 maxlen=$2
+  "$cxx" "${flags[@]}" -fsanitize=fuzzer,address,undefined "tests/fuzz/${name}_fuzz.cpp" "$out/libfuzzcore.a" \
+    -o "$out/${name}_fuzz"
+  # New inputs go to a working corpus in the build folder; the seeds stay as they are.
+  mkdir -p "$out/corpus/$name"
+  # The INI target writes a file per input: keep it in memory when /dev/shm is there.
+  local tmp=${TMPDIR:-/tmp}
+  [ -d /dev/shm ] && [ -w /dev/shm ] && tmp=/dev/shm
+  echo "-- ${name}: ${seconds}s"
+  if TMPDIR=$tmp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ASAN_OPTIONS=detect_leaks=1 \
+      "$out/${name}_fuzz" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$out/artifacts/${name}-" \
+      "$out/corpus/$name" "tests/fuzz/corpus/$name" >"$out/${name}.log" 2>&1; then
+    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$out/${name}.log" || true
+  else
+    tail -n 60 "$out/${name}.log"
+    echo "FAILED: ${name} (artifacts in $out/artifacts)"
+    status=1
+  fi
+}
+
+run record_decoder 8192
+run ini_reader 4096
+exit $status

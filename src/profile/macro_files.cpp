@@ -1,0 +1,180 @@
+#include "profile/macro_files.h"
+
+#include <algorithm>
+#include <limits>
+#include <mutex>
+
+#include "keys/language.h"
+#include "platform/ini_file.h"
+#include "profile/core_hooks.h"
+#include "profile/macro_text.h"
+#include "profile/paths.h"
+
+std::array<std::string, 12> g_gunNames;
+
+namespace {
+
+constexpr const char* kInitSection = "Init";
+constexpr const char* kVersionKey = "DAT_VER";
+constexpr const char* kMacrosSection = "Macros";
+constexpr const char* kCountKey = "macroNum";
+constexpr const char* kSingleKey = "Macro";
+constexpr std::size_t kSmallBuffer = 3;  // DAT_VER, macroNum and macGrpNum are read with 3 characters
+constexpr int kGunNameCount = static_cast<int>(std::tuple_size_v<decltype(g_gunNames)>);
+constexpr const char* kMissingGunFile = "Can't find the PUBG file.";
+
+// Serialises the operations of this file: a write of several keys (and the upgrade of
+// an old file) is never interleaved with another write or a read of the same tables.
+std::mutex g_macroFilesLock;
+
+bool ValidIndex(int index) { return index >= 0 && index < kMacroTableSize; }
+
+bool IsRecordKey(const std::string& key) {
+  return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int FileVersion(const std::string& path) { return ini::ReadInt(path, kInitSection, kVersionKey, kSmallBuffer); }
+
+int FileCount(const std::string& path) { return ini::ReadInt(path, kMacrosSection, kCountKey, kSmallBuffer); }
+
+std::string ReadRecordText(const std::string& path, int index) {
+  return ini::ReadString(path, kMacrosSection, std::to_string(index), kMacroValueBufferChars);
+}
+
+// Makes the file a version-3 file before a version-3 record goes into it. An existing
+// file of an older version holds records with the short header: they are rewritten in
+// the version-3 layout first, so that all of them still read as they did.
+void WriteHeaderLocked(const std::string& path) {
+  const bool exists = ini::FileExists(path);
+  if (exists && FileVersion(path) == kMacroFileVersion) return;
+  if (exists) {
+    for (const std::string& key : ini::SectionKeys(path, kMacrosSection)) {
+      if (!IsRecordKey(key)) continue;
+      const std::string old =
+          ini::ReadString(path, kMacrosSection, key, std::numeric_limits<std::size_t>::max());
+      ini::WriteString(path, kMacrosSection, key, UpgradeMacroText(old));
+    }
+  }
+  ini::WriteString(path, kInitSection, kVersionKey, std::to_string(kMacroFileVersion));
+}
+
+int GroupCountToWrite() { return std::clamp<int>(g_groupMacroCount, 0, kMacroTableSize); }
+
+void WriteRecordLocked(const std::string& path, int index, const MacroRecord& record) {
+  ini::WriteString(path, kMacrosSection, std::to_string(index), EncodeMacroRecord(record));
+}
+
+// Reads up to `limit` records of the file into table and returns how many it read.
+// The caller has checked that the file exists.
+int ReadRecordsLocked(const std::string& path, MacroTable& table, int limit) {
+  const int version = FileVersion(path);
+  const int count = std::clamp(FileCount(path), 0, limit);
+  for (int i = 0; i < count; ++i)
+    table[static_cast<std::size_t>(i)] = DecodeMacroRecord(ReadRecordText(path, i), version);
+  return count;
+}
+
+// The group and built-in readers: without the file TipText entry 5 and an empty table.
+void ReadTableFile(const std::string& path, MacroTable& table, std::int16_t& count) {
+  bool missing = false;
+  {
+    std::lock_guard<std::mutex> guard(g_macroFilesLock);
+    missing = !ini::FileExists(path);
+    count = missing ? 0 : static_cast<std::int16_t>(ReadRecordsLocked(path, table, kMacroTableSize));
+  }
+  if (missing) ShowTipWarning(5);
+}
+
+}  // namespace
+
+std::string GunPresetPath() { return g_skinsDir + LanguageFolderName(g_language.load()) + "/PUBG.dat"; }
+
+std::string ConstMacroPath() { return g_configDir + "constMacro.dat"; }
+
+void SaveMacroFile(const std::string& path) {
+  std::lock_guard<std::mutex> guard(g_macroFilesLock);
+  const int count = GroupCountToWrite();
+  WriteHeaderLocked(path);
+  ini::WriteInt(path, kMacrosSection, kCountKey, count);
+  for (int i = 0; i < count; ++i) WriteRecordLocked(path, i, g_groupMacros[static_cast<std::size_t>(i)]);
+}
+
+void SaveMacroEntry(const std::string& path, int index) {
+  if (!ValidIndex(index)) return;
+  std::lock_guard<std::mutex> guard(g_macroFilesLock);
+  WriteHeaderLocked(path);
+  ini::WriteInt(path, kMacrosSection, kCountKey, GroupCountToWrite());
+  WriteRecordLocked(path, index, g_groupMacros[static_cast<std::size_t>(index)]);
+}
+
+void SaveMacroEntryIndirect(const MacroRecord& record, const std::string& path, int index) {
+  if (!ValidIndex(index)) return;
+  const MacroRecord copy = record;  // the caller's record may be a table another thread edits
+  std::lock_guard<std::mutex> guard(g_macroFilesLock);
+  WriteHeaderLocked(path);
+  if (FileCount(path) <= index) ini::WriteInt(path, kMacrosSection, kCountKey, index + 1);
+  WriteRecordLocked(path, index, copy);
+}
+
+void SaveSingleMacro(int index, const std::string& path) {
+  if (!ValidIndex(index)) return;
+  std::lock_guard<std::mutex> guard(g_macroFilesLock);
+  ini::WriteString(path, kMacrosSection, kSingleKey, EncodeMacroRecord(g_groupMacros[static_cast<std::size_t>(index)]));
+}
+
+void ExportGunMacro(int index, int verticalStep) {
+  if (!ValidIndex(index)) return;
+  const std::string path = GunPresetPath();
+  bool missing = false;
+  {
+    std::lock_guard<std::mutex> guard(g_macroFilesLock);
+    missing = !ini::FileExists(path);
+    if (!missing) {
+      MacroRecord& preset = g_gunMacros[static_cast<std::size_t>(index)];
+      const auto step = static_cast<std::uint16_t>(std::clamp(verticalStep, 0, 0xFFFF));
+      for (MacroParam& p : preset.param)
+        if (p.b != 0) p.b = step;
+      WriteHeaderLocked(path);
+      WriteRecordLocked(path, index, preset);
+    }
+  }
+  if (missing) ShowMessageWarning(kMissingGunFile);
+}
+
+void ReadMacroGroupFile(const std::string& path) { ReadTableFile(path, g_groupMacros, g_groupMacroCount); }
+
+void LoadConstMacroFile(const std::string& path) { ReadTableFile(path, g_constMacros, g_constMacroCount); }
+
+void LoadGunPresets() {
+  const std::string path = GunPresetPath();
+  bool missing = false;
+  {
+    std::lock_guard<std::mutex> guard(g_macroFilesLock);
+    missing = !ini::FileExists(path);
+    if (!missing) {
+      // Presets are offered by their twelve names, so no more than twelve are loaded.
+      const int count = ReadRecordsLocked(path, g_gunMacros, kGunNameCount);
+      g_gunMacroCount = static_cast<std::int16_t>(count);
+      for (int i = 0; i < kGunNameCount; ++i)
+        g_gunNames[static_cast<std::size_t>(i)] =
+            i < count ? MacroName(g_gunMacros[static_cast<std::size_t>(i)]) : std::string();
+    }
+  }
+  if (missing) ShowMessageWarning(kMissingGunFile);
+}
+
+MacroRecord LoadGroupMacro(int group, int macro) {
+  MacroRecord record;
+  if (group < 0 || !ValidIndex(macro)) return record;
+  const std::string folder = g_skinsDir + LanguageFolderName(g_language.load()) + "/macro/";
+  const std::string list = folder + "macroGrp.ini";
+  std::lock_guard<std::mutex> guard(g_macroFilesLock);
+  // Only listed groups and counted macros: entries past macroNum are deleted macros
+  // that stay in the file.
+  if (group >= ini::ReadInt(list, "MACRO_GROUP_NUM", "macGrpNum", kSmallBuffer)) return record;
+  const std::string name = ini::ReadString(list, "MACRO_GROUP_NAME", std::to_string(group), 60);
+  if (name.empty() || name.find('/') != std::string::npos) return record;
+  const std::string path = folder + name + ".dat";
+  if (!ini::FileExists(path) || macro >= FileCount(path)) return record;
+  return DecodeMacroRecord(ReadRecordText(path, macro), FileVersion(path));
+}
