@@ -1,0 +1,26 @@
+// The file that the crash test and its writer agree on: kSections sections of kKeys
+// keys, every value of one generation, then [Meta] G = the last finished generation.
+#pragma once
+
+#include <string>
+
+namespace crash_layout {
+
+constexpr int kSections = 8;
+constexpr int kKeys = 50;
+
+inline std::string Section(int s) { return "S" + std::to_string(s); }
+inline std::string Key(int k) { return "K" + std::to_string(k); }
+inline std::string Value(long long gen) { return std::to_string(gen) + "_" + std::string(200, 'x'); }
+
+// The whole file for key generation gen and meta generation meta.
+inline std::string Render(long long gen, long long meta) {
+  std::string out;
+  for (int s = 0; s < kSections; ++s) {
+    out += "[" + Section(s) + "]\n";
+    for (int k = 0; k < kKeys; ++k) out += Key(k) + "=" + Value(gen) + "\n";
+  }
+  return out + "[Meta]\nG=" + std::to_string(meta) + "\n";
+}
+
+}  // namespace crash_layout
