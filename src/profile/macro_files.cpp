@@ -23,8 +23,10 @@ constexpr std::size_t kSmallBuffer = 3;  // DAT_VER, macroNum and macGrpNum are 
 constexpr int kGunNameCount = static_cast<int>(std::tuple_size_v<decltype(g_gunNames)>);
 constexpr const char* kMissingGunFile = "Can't find the PUBG file.";
 
-// Serialises the operations of this file: a write of several keys (and the upgrade of
-// an old file) is never interleaved with another write or a read of the same tables.
+// Serialises the operations of this file: a write (with the upgrade of an old file) is
+// never interleaved with another write or a read of the same tables. Each write goes
+// into the file as one replacement of the whole file, so no reader, in this process or
+// another, sees half of it.
 std::mutex g_macroFilesLock;
 
 bool ValidIndex(int index) { return index >= 0 && index < kMacroTableSize; }
@@ -41,10 +43,11 @@ std::string ReadRecordText(const std::string& path, int index) {
   return ini::ReadString(path, kMacrosSection, std::to_string(index), kMacroValueBufferChars);
 }
 
-// Makes the file a version-3 file before a version-3 record goes into it. An existing
-// file of an older version holds records with the short header: they are rewritten in
-// the version-3 layout first, so that all of them still read as they did.
-void WriteHeaderLocked(const std::string& path) {
+// Adds to the batch what makes the file a version-3 file before a version-3 record goes
+// into it. An existing file of an older version holds records with the short header:
+// they are rewritten in the version-3 layout in the same batch, so that all of them
+// still read as they did.
+void WriteHeaderLocked(const std::string& path, ini::Batch& batch) {
   const bool exists = ini::FileExists(path);
   if (exists && FileVersion(path) == kMacroFileVersion) return;
   if (exists) {
@@ -52,16 +55,16 @@ void WriteHeaderLocked(const std::string& path) {
       if (!IsRecordKey(key)) continue;
       const std::string old =
           ini::ReadString(path, kMacrosSection, key, std::numeric_limits<std::size_t>::max());
-      ini::WriteString(path, kMacrosSection, key, UpgradeMacroText(old));
+      batch.WriteString(kMacrosSection, key, UpgradeMacroText(old));
     }
   }
-  ini::WriteString(path, kInitSection, kVersionKey, std::to_string(kMacroFileVersion));
+  batch.WriteString(kInitSection, kVersionKey, std::to_string(kMacroFileVersion));
 }
 
 int GroupCountToWrite() { return std::clamp<int>(g_groupMacroCount, 0, kMacroTableSize); }
 
-void WriteRecordLocked(const std::string& path, int index, const MacroRecord& record) {
-  ini::WriteString(path, kMacrosSection, std::to_string(index), EncodeMacroRecord(record));
+void WriteRecord(ini::Batch& batch, int index, const MacroRecord& record) {
+  batch.WriteString(kMacrosSection, std::to_string(index), EncodeMacroRecord(record));
 }
 
 // Reads up to `limit` records of the file into table and returns how many it read.
@@ -94,26 +97,32 @@ std::string ConstMacroPath() { return g_configDir + "constMacro.dat"; }
 void SaveMacroFile(const std::string& path) {
   std::lock_guard<std::mutex> guard(g_macroFilesLock);
   const int count = GroupCountToWrite();
-  WriteHeaderLocked(path);
-  ini::WriteInt(path, kMacrosSection, kCountKey, count);
-  for (int i = 0; i < count; ++i) WriteRecordLocked(path, i, g_groupMacros[static_cast<std::size_t>(i)]);
+  ini::Batch batch(path);
+  WriteHeaderLocked(path, batch);
+  batch.WriteInt(kMacrosSection, kCountKey, count);
+  for (int i = 0; i < count; ++i) WriteRecord(batch, i, g_groupMacros[static_cast<std::size_t>(i)]);
+  batch.Commit();
 }
 
 void SaveMacroEntry(const std::string& path, int index) {
   if (!ValidIndex(index)) return;
   std::lock_guard<std::mutex> guard(g_macroFilesLock);
-  WriteHeaderLocked(path);
-  ini::WriteInt(path, kMacrosSection, kCountKey, GroupCountToWrite());
-  WriteRecordLocked(path, index, g_groupMacros[static_cast<std::size_t>(index)]);
+  ini::Batch batch(path);
+  WriteHeaderLocked(path, batch);
+  batch.WriteInt(kMacrosSection, kCountKey, GroupCountToWrite());
+  WriteRecord(batch, index, g_groupMacros[static_cast<std::size_t>(index)]);
+  batch.Commit();
 }
 
 void SaveMacroEntryIndirect(const MacroRecord& record, const std::string& path, int index) {
   if (!ValidIndex(index)) return;
   const MacroRecord copy = record;  // the caller's record may be a table another thread edits
   std::lock_guard<std::mutex> guard(g_macroFilesLock);
-  WriteHeaderLocked(path);
-  if (FileCount(path) <= index) ini::WriteInt(path, kMacrosSection, kCountKey, index + 1);
-  WriteRecordLocked(path, index, copy);
+  ini::Batch batch(path);
+  WriteHeaderLocked(path, batch);
+  if (FileCount(path) <= index) batch.WriteInt(kMacrosSection, kCountKey, index + 1);
+  WriteRecord(batch, index, copy);
+  batch.Commit();
 }
 
 void SaveSingleMacro(int index, const std::string& path) {
@@ -134,8 +143,10 @@ void ExportGunMacro(int index, int verticalStep) {
       const auto step = static_cast<std::uint16_t>(std::clamp(verticalStep, 0, 0xFFFF));
       for (MacroParam& p : preset.param)
         if (p.b != 0) p.b = step;
-      WriteHeaderLocked(path);
-      WriteRecordLocked(path, index, preset);
+      ini::Batch batch(path);
+      WriteHeaderLocked(path, batch);
+      WriteRecord(batch, index, preset);
+      batch.Commit();
     }
   }
   if (missing) ShowMessageWarning(kMissingGunFile);
