@@ -1,0 +1,225 @@
+// Imports and exports of groups, single macros and config.ini, with the names the
+// user may choose.
+#include <gtest/gtest.h>
+
+#include "library_fixture.h"
+
+namespace {
+
+using Groups = std::vector<std::pair<std::string, std::optional<std::vector<std::string>>>>;
+
+class ImportExportTest : public LibraryTest {
+ protected:
+  std::string outside;
+
+  void SetUp() override {
+    LibraryTest::SetUp();
+    outside = (root / "home").string() + "/";
+    fs::create_directories(outside);
+    WriteLibrary(g_macroDir, Groups{{"A", std::vector<std::string>{"a0", "a1"}}, {"B", std::vector<std::string>{"b0"}}});
+    LoadAndExpand();
+    page.clear();
+  }
+};
+
+TEST_F(ImportExportTest, GroupExportAndImportRoundTrip) {
+  OnExportMacroGroup(Choose(outside + "Shared.dat"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_TRUE(dialogs[0].save);
+  EXPECT_EQ(dialogs[0].filter, "All Files(*.dat)|*.dat||");
+  EXPECT_EQ(dialogs[0].defaultExtension, "dat");
+  EXPECT_EQ(dialogs[0].startFolder, g_macroDir);
+  EXPECT_TRUE(dialogs[0].confirmOverwrite);
+  // Only the plain name is used, inside the macro folder.
+  EXPECT_FALSE(fs::exists(outside + "Shared.dat"));
+  ASSERT_TRUE(fs::exists(g_macroDir + "Shared.dat"));
+  EXPECT_EQ(FileMacroNames(g_macroDir + "Shared.dat"), (std::vector<std::string>{"a0", "a1"}));
+
+  fs::copy_file(g_macroDir + "Shared.dat", outside + "Friend.dat");
+  OnImportMacroGroup(Choose(outside + "Friend.dat"));
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B", "Friend"}));
+  EXPECT_EQ(ListedNames(), (std::vector<std::string>{"A", "B", "Friend"}));
+  EXPECT_EQ(g_curGroup.load(), 2);
+  EXPECT_EQ(LoadedMacroNames(), (std::vector<std::string>{"a0", "a1"}));
+  EXPECT_EQ(g_groupMacroCounts[2], 2);
+  EXPECT_EQ(ReadText(g_macroDir + "Friend.dat"), ReadText(outside + "Friend.dat"));
+  EXPECT_EQ(page.front(), "close popup");
+  EXPECT_EQ(page.back(), "list");
+  EXPECT_TRUE(tips.empty());
+}
+
+TEST_F(ImportExportTest, ARefusedImportLeavesTheLoadedRecordsAndTheFolderAlone) {
+  SetMacroName(g_groupMacros[0], "unsaved edit");
+  const MacroRecord before = g_groupMacros[0];
+  WriteGroupFile(outside + "B.dat", {"intruder"});
+  WriteGroupFile(outside + ".dat", {"nameless"});
+  WriteGroupFile(outside + "notagroup.txt", {"x"});
+
+  OnImportMacroGroup(Choose(outside + "B.dat"));
+  OnImportMacroGroup(Choose(outside + ".dat"));
+  OnImportMacroGroup(Choose(outside + "notagroup.txt"));
+  OnImportMacroGroup(Choose(outside + "missing.dat"));
+  OnImportMacroGroup(Choose(std::nullopt));
+  EXPECT_EQ(tips, (std::vector<int>{23, 6, 6, 6}));
+  EXPECT_EQ(g_groupMacros[0], before);
+  EXPECT_EQ(g_curGroup.load(), 0);
+  EXPECT_EQ(FileMacroNames(g_macroDir + "B.dat"), std::vector<std::string>{"b0"});
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(ImportExportTest, TheProgramsOwnPresetFilesAreNotImported) {
+  for (const char* name : {"PUBG.dat", "constMacro.dat", "PUBG_CN.dat", "PUBG_EN.dat"}) {
+    WriteGroupFile(g_configDir + name, {"preset"});
+    OnImportMacroGroup(Choose(g_configDir + name));
+    OnImportMacroGroup(Choose(g_skinsDir + "/config/../config/" + name));
+  }
+  EXPECT_TRUE(tips.empty());
+  EXPECT_EQ(g_groupCount.load(), 2);
+  EXPECT_FALSE(fs::exists(g_macroDir + "PUBG.dat"));
+
+  // The macro file action takes them.
+  ImportMacroFile(Choose(g_configDir + "PUBG.dat"));
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B", "PUBG"}));
+  EXPECT_EQ(g_curGroup.load(), 2);
+  EXPECT_EQ(LoadedMacroNames(), std::vector<std::string>{"preset"});
+  EXPECT_EQ(page.back(), "refresh");
+}
+
+TEST_F(ImportExportTest, AnImportedFileIsStoredUnderItsGroupsName) {
+  WriteGroupFile(outside + "Double.dat.dat", {"d"});
+  OnImportMacroGroup(Choose(outside + "Double.dat.dat"));
+  EXPECT_EQ(GroupNames().back(), "Double.dat");
+  EXPECT_TRUE(fs::exists(g_macroDir + "Double.dat.dat"));
+  // The next start finds the group again.
+  ReloadMacroLibrary();
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B", "Double.dat"}));
+}
+
+TEST_F(ImportExportTest, GroupImportsStopAtTwelveGroupsBeforeAnyDialog) {
+  for (int i = 2; i < 12; ++i) OnNewMacroGroup();
+  ASSERT_EQ(g_groupCount.load(), 12);
+  WriteGroupFile(outside + "More.dat", {"m"});
+  OnImportMacroGroup(Choose(outside + "More.dat"));
+  OnMacroFileCommand(1, Choose(outside + "More.dat"));
+  EXPECT_EQ(tips, (std::vector<int>{21, 20}));
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_FALSE(fs::exists(g_macroDir + "More.dat"));
+}
+
+struct ExportName {
+  const char* chosen;
+  const char* stored;  // nullptr: refused with tip 6
+};
+
+class ExportNameTest : public ImportExportTest, public ::testing::WithParamInterface<ExportName> {};
+
+TEST_P(ExportNameTest, ChosenNamesStayInsideTheMacroFolder) {
+  const ExportName& c = GetParam();
+  OnExportMacroGroup(Choose(c.chosen));
+  if (c.stored) {
+    EXPECT_TRUE(tips.empty());
+    EXPECT_EQ(FileMacroNames(g_macroDir + c.stored), (std::vector<std::string>{"a0", "a1"}));
+  } else {
+    EXPECT_EQ(tips, std::vector<int>{6});
+  }
+  // Nothing appears beside the macro folder or above it.
+  for (const fs::path& p : {root / "skins" / "1_INI_EN", root / "skins", root}) {
+    for (auto& entry : fs::directory_iterator(p)) EXPECT_TRUE(entry.is_directory()) << entry.path();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ExportNameTest,
+                         ::testing::Values(ExportName{"plain.dat", "plain.dat"},
+                                           ExportName{"../../evil.dat", "evil.dat"},
+                                           ExportName{"/tmp/elsewhere/x.DAT", "x.DAT"},
+                                           ExportName{"noext", "noext.dat"},
+                                           ExportName{"macroGrp.ini", "macroGrp.ini.dat"},
+                                           ExportName{"..", "...dat"},
+                                           ExportName{"folder/", nullptr},
+                                           ExportName{"bad\nname.dat", nullptr}),
+                         [](const auto& info) { return "name" + std::to_string(info.index); });
+
+TEST_F(ImportExportTest, ExportingOverAnotherGroupsFileIsRefused) {
+  OnExportMacroGroup(Choose("B.dat"));
+  EXPECT_EQ(tips, std::vector<int>{23});
+  EXPECT_EQ(FileMacroNames(g_macroDir + "B.dat"), std::vector<std::string>{"b0"});
+  OnExportMacroGroup(Choose("A.dat"));  // its own file is fine
+  EXPECT_EQ(tips, std::vector<int>{23});
+  EXPECT_EQ(OnMacroFileCommand(2, Choose("B.dat")), 0);
+  EXPECT_EQ(tips, (std::vector<int>{23, 23}));
+}
+
+TEST_F(ImportExportTest, ExportWithoutGroupsShowsTip6) {
+  OnDeleteMacroGroup(0);
+  OnDeleteMacroGroup(0);
+  ASSERT_EQ(g_groupCount.load(), 0);
+  OnExportMacroGroup(Choose("x.dat"));
+  EXPECT_EQ(tips, std::vector<int>{6});
+  EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(ImportExportTest, SingleMacroExportAndImportRoundTrip) {
+  g_groupMacros[1].delay[0] = 777;
+  g_editMacro = 1;
+  OnExportMacro(Choose(outside + "one"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].filter, "All Files(*.sdat)|*.sdat||");
+  EXPECT_EQ(dialogs[0].defaultExtension, "sdat");
+  ASSERT_TRUE(fs::exists(g_macroDir + "one.sdat"));
+
+  // Into group B: the name is made unique there only when taken.
+  OnImportMacro(MacroListGroupRow(1), Choose(g_macroDir + "one.sdat"));
+  EXPECT_EQ(g_curGroup.load(), 1);
+  EXPECT_EQ(LoadedMacroNames(), (std::vector<std::string>{"b0", "a1"}));
+  EXPECT_EQ(g_groupMacros[1].delay[0], 777);
+  EXPECT_EQ(g_editMacro.load(), 1);
+  EXPECT_EQ(FileMacroNames(g_macroDir + "B.dat"), (std::vector<std::string>{"b0", "a1"}));
+  EXPECT_EQ(g_groupExpanded[1], 1);
+
+  OnImportMacro(MacroListGroupRow(1), Choose(g_macroDir + "one.sdat"));
+  EXPECT_EQ(FileMacroNames(g_macroDir + "B.dat"), (std::vector<std::string>{"b0", "a1", "a102"}));
+  EXPECT_TRUE(tips.empty());
+}
+
+TEST_F(ImportExportTest, SingleMacroImportRefusals) {
+  std::vector<std::string> twelve;
+  for (int i = 0; i < 12; ++i) twelve.push_back("m" + std::to_string(i));
+  WriteGroupFile(g_macroDir + "B.dat", twelve);
+  LoadAllMacroNames();
+  FillMacroLists();
+  WriteText(outside + "empty.sdat", "[Macros]\n");
+  const MacroRecord before = g_groupMacros[0];
+
+  OnImportMacro(MacroListGroupRow(1), Choose(outside + "empty.sdat"));
+  EXPECT_EQ(tips, std::vector<int>{21});
+  EXPECT_TRUE(dialogs.empty());
+  OnImportMacro(MacroListGroupRow(0), Choose(outside + "empty.sdat"));
+  EXPECT_EQ(tips, (std::vector<int>{21, 6}));
+  OnImportMacro(MacroListGroupRow(0), Choose(std::nullopt));
+  EXPECT_EQ(tips.size(), 2u);
+  EXPECT_EQ(g_groupMacroCount, 2);
+  EXPECT_EQ(g_groupMacros[0], before);
+}
+
+TEST_F(ImportExportTest, ConfigExportCopiesIntoTheProgramFolder) {
+  WriteText(g_configIniPath, "[Init]\nCurConfig=2\n");
+  std::vector<RepaintArea> repaints;
+  SetRepaintHandler([&](RepaintArea a) { repaints.push_back(a); });
+  ExportConfig(Choose(outside + "backup"));
+  SetRepaintHandler(nullptr);
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].startFolder, g_appDir);
+  EXPECT_EQ(dialogs[0].defaultExtension, "ini");
+  EXPECT_EQ(ReadText(g_appDir + "/backup.ini"), "[Init]\nCurConfig=2\n");
+  EXPECT_EQ(repaints.size(), 1u);
+  EXPECT_TRUE(tips.empty());
+
+  fs::remove(g_configIniPath);
+  ExportConfig(Choose("again.ini"));
+  EXPECT_EQ(tips, std::vector<int>{6});
+  EXPECT_FALSE(fs::exists(g_appDir + "/again.ini"));
+  ExportConfig(Choose(std::nullopt));
+  EXPECT_EQ(tips.size(), 1u);
+}
+
+}  // namespace
