@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kMaxGlobalStack = 32;
 constexpr std::size_t kMaxDescriptorBytes = 4096;  // largest descriptor the kernel keeps
+constexpr std::uint64_t kMaxBits = std::uint64_t(1) << 40;  // far beyond any report length
 
 struct Globals {
   std::uint32_t usagePage = 0;
@@ -82,8 +83,9 @@ std::optional<ParsedDescriptor> ParseReportDescriptor(const std::uint8_t* data, 
         case 0xB: {  // Feature
           if (depth > 0 && !tops.empty()) {
             Kind kind = tag == 0x8 ? kInput : tag == 0x9 ? kOutput : kFeature;
-            tops.back().bits[kind][globals.reportId] +=
-                std::uint64_t(globals.reportSize) * globals.reportCount;
+            // Saturate: absurd sizes must not wrap round to a plausible length.
+            auto& total = tops.back().bits[kind][globals.reportId];
+            total = std::min(total + std::uint64_t(globals.reportSize) * globals.reportCount, kMaxBits);
           }
           break;
         }

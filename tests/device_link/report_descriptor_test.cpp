@@ -127,6 +127,12 @@ TEST(ReportDescriptor, MalformedDescriptorsAreRejected) {
   }
   Bytes deepPush(40, 0xA4);
   EXPECT_FALSE(Parse(deepPush));
+  // Field sizes whose product overflows: no wrapped, plausible-looking length.
+  Bytes huge = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x77, 0xFF, 0xFF, 0xFF, 0xFF,
+                0x97, 0xFF, 0xFF, 0xFF, 0xFF};
+  for (int i = 0; i < 8; ++i) huge.insert(huge.end(), {0x09, 0x01, 0x81, 0x02});
+  huge.push_back(0xC0);
+  EXPECT_FALSE(Parse(huge));
 }
 
 TEST(ReportDescriptor, EmptyDescriptorHasNoCollections) {

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The device link tests under ThreadSanitizer: concurrent senders, the simulated
+# mouse's blocked reads and its removal while threads use it.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+jobs=$(nproc)
+[ "$jobs" -gt 4 ] && jobs=4
+cmake -S . -B build/tsan-device -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMC_CORE_ONLY=ON \
+  -DMC_BUILD_BENCHMARKS=OFF -DMC_SANITIZE=thread >/dev/null
+cmake --build build/tsan-device -j "$jobs" --target device_link_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan-device/tests/device_link_tests --gtest_brief=1
