@@ -1,0 +1,105 @@
+#include "mainwnd/language_texts.h"
+
+#include <QWidget>
+
+#include <string_view>
+
+#include "keys/language.h"
+#include "mainwnd/skin_layout.h"
+#include "platform/ini_file.h"
+#include "popups/popup_skin.h"
+#include "popups/warning_dlg.h"
+#include "profile/core_hooks.h"
+#include "profile/macro_files.h"
+#include "profile/macro_library.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+std::array<std::string, 14> g_uiTexts14;
+std::array<std::string, 9> g_ledStepTexts;
+
+namespace {
+
+LanguageChangeHooks g_hooks;
+
+struct TextSection {
+  std::string_view name;
+  LanguageTextTable* table;
+};
+
+void SetMainWindowTitle() {
+  const std::string title = MainWindowTitle();
+  if (g_hooks.setTitle) {
+    g_hooks.setTitle(title);
+  } else if (QWidget* owner = WarningOwner()) {
+    owner->setWindowTitle(QString::fromStdString(title));
+  }
+}
+
+}  // namespace
+
+int ReadLanguageIndex(const std::string& settingsFile) {
+  return ini::ToInt(ini::ReadString(settingsFile, "Init", "VER_SEL", 5)) & 0xFF;
+}
+
+std::string LanguageTextPath() { return LanguageFilePath("LanguageText.ini"); }
+
+void LoadLanguageTexts() {
+  const std::string file = LanguageTextPath();
+  if (!ini::FileExists(file)) ShowPlainMessage(WarningOwner(), "找不到配置文件");
+
+  const TextSection sections[] = {
+      {"TipText", &g_textTip},          {"UniqueName_MouseKey", &g_textMouseKey},
+      {"UniqueName_DevMac", &g_textDevMac}, {"UniqueName_LED", &g_textLed},
+      {"UniqueName_Other", &g_textOther}, {"UniqueName_ShortCut", &g_textShortcut},
+  };
+  for (const TextSection& section : sections) {
+    for (std::size_t k = 0; k < section.table->size(); ++k) {
+      SkinFields fields;
+      ReadIniList(file, section.name, static_cast<int>(k), fields);
+      (*section.table)[k] = fields[0];
+    }
+  }
+}
+
+void CopyLanguageTexts() {
+  for (std::size_t i = 0; i < g_uiTexts14.size(); ++i) g_uiTexts14[i] = g_textLed[i + 1];
+  static constexpr int kStepEntries[9] = {15, 3, 4, 7, 8, 2, 4, 6, 5};
+  for (std::size_t i = 0; i < g_ledStepTexts.size(); ++i) g_ledStepTexts[i] = g_textLed[kStepEntries[i]];
+}
+
+std::string MainWindowTitle() { return g_language.load() == 0 ? g_titleCn : g_titleEn; }
+
+void SetLanguageChangeHooks(LanguageChangeHooks hooks) { g_hooks = std::move(hooks); }
+
+void SelectLanguage(int index) {
+  // The macro being edited goes into its group file before the folder changes; with no
+  // group there is no file to write.
+  if (g_groupCount.load() > 0) {
+    const std::string groupFile = GroupFilePath(g_curGroup.load());
+    if (!groupFile.empty()) SaveMacroEntry(groupFile, g_editMacro.load());
+  }
+  g_language.store(index);
+  ApplyLanguage();
+}
+
+void ApplyLanguage() {
+  ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load());
+  LoadLanguageTexts();
+  CopyLanguageTexts();
+  LoadAllSkinLayouts();
+  SetLanguagePaths();
+  ReloadMacroLibrary();
+
+  if (g_macroListExists.load()) {
+    const MacroPageHooks& page = MacroPage();
+    if (page.clearEventList) page.clearEventList();
+    g_macroListRow.store(0);
+    FillMacroLists();
+    RequestMainRepaint(RepaintArea::Whole);
+    if (page.clearLedSubList) page.clearLedSubList();
+  }
+
+  SetMainWindowTitle();
+  LoadGunPresets();
+}

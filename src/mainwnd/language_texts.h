@@ -1,0 +1,48 @@
+// The UI language: its index in config.ini, the six text tables of LanguageText.ini,
+// the texts derived from them, the change of language with everything it reloads, and
+// the window title rule. UI thread only (workers only read g_language).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+// Entry i is g_textLed[i + 1]: the names of the lighting effects.
+extern std::array<std::string, 14> g_uiTexts14;
+// The lighting step kinds: g_textLed entries 15, 3, 4, 7, 8, 2, 4, 6, 5.
+extern std::array<std::string, 9> g_ledStepTexts;
+
+// VER_SEL of section Init of the settings file as a decimal number, low 8 bits kept
+// (no range check: an index without a folder makes every language path the skins root).
+int ReadLanguageIndex(const std::string& settingsFile);
+
+// g_skinsDir + the language folder + "/LanguageText.ini".
+std::string LanguageTextPath();
+
+// Fills the six text tables from the current language folder: field 0 of keys 0 to 49
+// of each section by the comma rule of the layout reader. A missing file first shows
+// the plain message "找不到配置文件".
+void LoadLanguageTexts();
+// Fills g_uiTexts14 and g_ledStepTexts from g_textLed.
+void CopyLanguageTexts();
+
+// g_titleCn for language 0, g_titleEn for every other language.
+std::string MainWindowTitle();
+
+// The step of a change of language that belongs to the main window. The macro page is
+// refreshed through the macro library's page hooks while its list exists.
+struct LanguageChangeHooks {
+  // Sets the main window's title (and whatever follows it, like the tray tip). When
+  // empty, the title of the window registered with SetWarningOwner is set.
+  std::function<void(const std::string& title)> setTitle;
+};
+void SetLanguageChangeHooks(LanguageChangeHooks hooks);
+
+// The language drop-down's choice: saves the macro being edited into the current
+// group's file, sets g_language and applies it.
+void SelectLanguage(int index);
+
+// Reloads everything that depends on the language: writes VER_SEL, the texts, the six
+// layouts, the macro folders, the macro library, the macro page when it is shown, the
+// window title and the gun presets. The fonts are not remade here.
+void ApplyLanguage();

@@ -1,0 +1,214 @@
+#include "mainwnd/skin_image.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include <sys/stat.h>
+
+#include <utility>
+#include <vector>
+
+#include "profile/paths.h"
+
+int g_windowWidth = 0;
+int g_windowHeight = 0;
+QRegion g_macroRegion;
+
+namespace {
+
+// A pixel whose three channels all exceed this is outside the window.
+constexpr int kMaskThreshold = 100;
+
+bool IsCutOut(QRgb pixel) {
+  return qRed(pixel) > kMaskThreshold && qGreen(pixel) > kMaskThreshold && qBlue(pixel) > kMaskThreshold;
+}
+
+QImage LoadImageFile(const std::string& path) {
+  QImage image;
+  if (!image.load(QString::fromStdString(path))) return QImage();
+  switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+      return image;
+    default:
+      // Grey or paletted files: one 32-bit layout keeps every later copy fast.
+      return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  }
+}
+
+}  // namespace
+
+void BlitSkinRect(QPainter& target, const QImage& source, const SkinRect& rect) {
+  if (rect.width <= 0 || rect.height <= 0 || source.isNull()) return;
+  const QPainter::CompositionMode mode = target.compositionMode();
+  target.setCompositionMode(QPainter::CompositionMode_Source);
+  target.drawImage(QPoint(rect.x, rect.y), source, rect.ToQRect());
+  target.setCompositionMode(mode);
+}
+
+void BlitSkinRect(QPainter& target, const QImage& source, std::span<const SkinRect> table, int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= table.size()) return;
+  BlitSkinRect(target, source, table[static_cast<std::size_t>(index)]);
+}
+
+void PremultiplyAlpha(QImage& image) {
+  if (image.isNull()) return;
+  if (image.format() != QImage::Format_ARGB32) image = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = line[x];
+      const int a = qAlpha(p);
+      line[x] = qRgba(qRed(p) * a / 255, qGreen(p) * a / 255, qBlue(p) * a / 255, a);
+    }
+  }
+  // The bytes are premultiplied now; say so instead of letting Qt premultiply again.
+  image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QRegion MaskRegionFromImage(const QImage& mask) {
+  if (mask.isNull()) return QRegion();
+  QImage image = mask;
+  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+    image = image.convertToFormat(QImage::Format_RGB32);
+  }
+  const int width = image.width();
+  const int height = image.height();
+
+  std::vector<QRect> rects;
+  rects.reserve(static_cast<std::size_t>(height) * 2);
+  std::vector<std::pair<int, int>> previousRuns;  // [start, end) of the band above
+  std::vector<std::pair<int, int>> runs;
+  std::size_t bandFirst = 0;  // index in `rects` of the band that the row above belongs to
+
+  for (int y = 0; y < height; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    runs.clear();
+    int x = 0;
+    while (x < width) {
+      while (x < width && IsCutOut(line[x])) ++x;
+      if (x >= width) break;
+      const int start = x;
+      while (x < width && !IsCutOut(line[x])) ++x;
+      runs.emplace_back(start, x);
+    }
+    if (!runs.empty() && runs == previousRuns) {
+      // Same runs as the row above: that band grows by one row.
+      for (std::size_t i = bandFirst; i < rects.size(); ++i) rects[i].setBottom(y);
+    } else {
+      bandFirst = rects.size();
+      for (const auto& [start, end] : runs) rects.emplace_back(start, y, end - start, 1);
+    }
+    std::swap(previousRuns, runs);
+  }
+
+  QRegion region;
+  if (!rects.empty()) region.setRects(rects.data(), static_cast<int>(rects.size()));
+  return region;
+}
+
+void ApplyWindowShape(QWidget* window, const QRegion& shape) {
+  if (window == nullptr) return;
+  window->setAttribute(Qt::WA_TranslucentBackground);
+  if (shape.isEmpty()) {
+    window->clearMask();
+  } else {
+    window->setMask(shape);
+  }
+}
+
+void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape) {
+  painter.save();
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(0, 0, image);
+  if (!shape.isEmpty() && painter.device() != nullptr) {
+    const QRegion outside = QRegion(0, 0, painter.device()->width(), painter.device()->height()) - shape;
+    for (const QRect& r : outside) painter.fillRect(r, Qt::transparent);
+  }
+  painter.restore();
+}
+
+QRegion BuildMaskRegion(QWidget* window, const std::string& maskPath) {
+  // The mask is read once for the window and not kept.
+  const QImage mask = LoadImageFile(maskPath);
+  if (mask.isNull()) return QRegion();
+  const QRegion shape = MaskRegionFromImage(mask);
+  if (window != nullptr) {
+    window->resize(mask.width(), mask.height());
+    ApplyWindowShape(window, shape);
+  }
+  return shape;
+}
+
+QRegion BuildMainWindowShape(QWidget* mainWindow) {
+  const QImage mask = LoadImageFile(SkinImagePath("main_mask.jpg"));
+  QRegion shape;
+  if (!mask.isNull()) {
+    g_windowWidth = mask.width();
+    g_windowHeight = mask.height();
+    shape = MaskRegionFromImage(mask);
+  } else {
+    // No shape: the window is the background image's rectangle.
+    const QImage normal = LoadImageFile(SkinImagePath("main_normal.jpg"));
+    if (!normal.isNull()) {
+      g_windowWidth = normal.width();
+      g_windowHeight = normal.height();
+    } else if (mainWindow != nullptr) {
+      g_windowWidth = mainWindow->width();
+      g_windowHeight = mainWindow->height();
+    }
+  }
+  g_macroRegion = shape.isEmpty() ? QRegion(0, 0, g_windowWidth, g_windowHeight) : shape;
+  for (const ControlRect& control : g_macroControlRects) g_macroRegion ^= control.ToQRect();
+  if (mainWindow != nullptr) {
+    mainWindow->resize(g_windowWidth, g_windowHeight);
+    ApplyWindowShape(mainWindow, shape);
+  }
+  return shape;
+}
+
+std::string SkinImagePath(std::string_view name) {
+  std::string path = g_skinsDir;
+  path += '/';
+  path += name;
+  return path;
+}
+
+SkinImageCache::Entry& SkinImageCache::Fresh(const std::string& path) {
+  Entry& entry = entries_[path];
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    entry = Entry{};
+    return entry;
+  }
+  const std::int64_t size = static_cast<std::int64_t>(st.st_size);
+  const std::int64_t mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  if (entry.exists && entry.size == size && entry.mtimeNs == mtimeNs) return entry;
+  entry = Entry{};
+  entry.exists = true;
+  entry.size = size;
+  entry.mtimeNs = mtimeNs;
+  entry.image = LoadImageFile(path);
+  ++decodes_;
+  return entry;
+}
+
+QImage SkinImageCache::Image(const std::string& path) { return Fresh(path).image; }
+
+QImage SkinImageCache::PremultipliedImage(const std::string& path) {
+  Entry& entry = Fresh(path);
+  if (!entry.premultipliedReady) {
+    entry.premultiplied = entry.image;
+    PremultiplyAlpha(entry.premultiplied);
+    entry.premultipliedReady = true;
+  }
+  return entry.premultiplied;
+}
+
+void SkinImageCache::Clear() { entries_.clear(); }
+
+SkinImageCache& SkinImages() {
+  static SkinImageCache cache;
+  return cache;
+}

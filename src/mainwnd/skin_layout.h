@@ -1,0 +1,143 @@
+// Skin layouts: the BUTTONPOS tables of the windows (one rectangle and one caption per
+// control), the reader of the layout and language files, the hit test, and the six
+// loaders of the main window's tables, the warning box's table and the button light
+// colour table. UI thread only.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+// One control of a skin table: its rectangle in the window's client pixels (the same
+// pixels as the skin images).
+struct SkinRect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+
+  // Left and top edges are inside, right and bottom edges outside; an empty or
+  // negative size holds no point.
+  bool Contains(int px, int py) const;
+  QRect ToQRect() const { return QRect(x, y, width, height); }
+  bool operator==(const SkinRect&) const = default;
+};
+
+// One parsed layout line: fields 1 to 4 as the rectangle, field 5 as the caption.
+struct SkinButtonEntry {
+  SkinRect rect;
+  std::string caption;
+};
+
+// The seven text fields of one layout or text value.
+using SkinFields = std::array<std::string, 7>;
+
+// Splits a value by the comma rule of the layout files:
+// - 0, 3 or 4 commas: field 0 is the whole value, fields 1 to 6 become empty;
+// - 1 or 2 commas: fields 0 to 2 are the first three pieces (the last one runs to the
+//   end, a missing one is empty); fields 3 to 6 keep what they held;
+// - 5 or more commas: fields 0 to 5 are the first six pieces; with 6 or more commas
+//   field 6 is the rest after the sixth comma, with exactly 5 it keeps what it held.
+void SplitSkinValue(std::string_view value, SkinFields& fields);
+
+// Reads key `entry` (decimal) of `section` in `file`, at most 259 characters, and splits
+// it into `fields`. A missing file shows TipText entry 5 in the warning box and asks the
+// main window to close (once; later reads of missing files stay silent since the
+// program is ending); the read then yields an empty value.
+void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields);
+
+// The entry made of fields 1 to 5 (numbers read like the INI convention, 0 when absent).
+SkinButtonEntry EntryFromFields(const SkinFields& fields);
+
+// Index of the first rectangle holding the point (the lowest index wins where they
+// overlap), or 255 when none does.
+inline constexpr int kNoSkinHit = 255;
+int HitTestRects(int px, int py, std::span<const SkinRect> rects);
+inline int HitTestRects(QPoint p, std::span<const SkinRect> rects) { return HitTestRects(p.x(), p.y(), rects); }
+inline int HitTestRects(QPoint p, const SkinRect* rects, int count) {
+  return count > 0 ? HitTestRects(p.x(), p.y(), std::span<const SkinRect>(rects, static_cast<std::size_t>(count)))
+                   : kNoSkinHit;
+}
+
+// Table sizes (entries are the keys "0" upwards of section BUTTONPOS).
+inline constexpr int kMainEntries = 75;      // skin_main.ini: frame buttons 0-19, main page 20-74
+inline constexpr int kLedEntries = 103;      // skin_color.ini: lighting page
+inline constexpr int kAdvancedEntries = 138; // skin_advance.ini: advanced page
+inline constexpr int kMacroEntries = 20;     // skin_mac.ini: macro page
+inline constexpr int kWarningEntries = 5;    // LBWarning.ini: warning box
+inline constexpr int kMacColorEntries = 11;  // mac_color.ini: button light colours
+inline constexpr int kFunStringCount = 48;
+
+template <std::size_t N>
+using SkinRectTable = std::array<SkinRect, N>;
+template <std::size_t N>
+using SkinCaptionTable = std::array<std::string, N>;
+
+// The main window's tables, filled by the loaders below and read by painting and
+// input handling.
+extern SkinRectTable<kMainEntries> g_mainRects;
+extern SkinCaptionTable<kMainEntries> g_mainCaptions;
+extern SkinRectTable<kLedEntries> g_ledRects;
+extern SkinCaptionTable<kLedEntries> g_ledCaptions;
+extern SkinRectTable<kAdvancedEntries> g_advancedRects;
+extern SkinCaptionTable<kAdvancedEntries> g_advancedCaptions;
+extern SkinRectTable<kMacroEntries> g_macroRects;
+extern SkinCaptionTable<kMacroEntries> g_macroCaptions;
+extern SkinRectTable<kWarningEntries> g_warningRects;
+extern SkinCaptionTable<kWarningEntries> g_warningCaptions;
+extern SkinRectTable<kMacColorEntries> g_macColorRects;
+extern SkinCaptionTable<kMacColorEntries> g_macColorCaptions;
+
+// Entry 19 of skin_main.ini: what the frame's link button opens (its caption).
+extern std::string g_linkTarget;
+// Names of the button functions (field 0 of FUN_STRING keys 0-47; entry 0 is
+// replaced by text 0 of g_textOther).
+extern std::array<std::string, kFunStringCount> g_funStrings;
+// Function sub-list: key text (an assignment code in decimal) -> (display name, row).
+extern std::map<std::string, std::pair<std::string, int>> g_funNameMap;
+
+// A control rectangle of the macro page held as edges (right = x + width).
+struct ControlRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+  bool operator==(const ControlRect&) const = default;
+};
+// The macro page's list boxes and play-count edit: EDIT 2, 1, 0, MACRODISPLAY 1, 2, 3.
+extern std::array<ControlRect, 6> g_macroControlRects;
+// Width of one DPI step on the 303-pixel DPI slider of the advanced page.
+extern float g_sliderStep;
+
+// Path of a file in the current language folder: g_skinsDir + folder + "/" + name.
+std::string LanguageFilePath(std::string_view name);
+
+// The loaders: each reads its file from the current language folder and overwrites its
+// table in place.
+void LoadMainSkin();
+void LoadColorSkin();
+void LoadAdvanceSkin();
+void LoadMacSkin();
+void LoadWarningSkin();
+void LoadMacColorSkin();
+
+// All six in the order of start-up and of a change of language.
+void LoadAllSkinLayouts();
+
+// What a missing layout file of the main window does after its warning: the main
+// window installs its close path here (it should end the program once control is back
+// in the event loop).
+void SetSkinFileMissingCloseHandler(std::function<void()> handler);
+// Whether a missing layout file has asked the program to close.
+bool SkinCloseRequested();
+// Forgets that request, so that the next missing file is reported again (tests).
+void ResetSkinCloseRequest();
