@@ -78,6 +78,12 @@ std::shared_ptr<hid::Transport> DeviceTransport() {
   return transport ? transport : hid::CurrentTransport();
 }
 
+int ReadDeviceInput(std::uint8_t* data, std::size_t length, int timeoutMs) {
+  hid::Handle handle = g_readHandle.load();
+  if (!IsLive(handle) || !data || length == 0) return hid::kReadError;
+  return DeviceTransport()->ReadInput(handle, data, length, timeoutMs);
+}
+
 int ReadDeviceCaps() {
   auto transport = DeviceTransport();
   hid::Caps caps;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,13 +44,19 @@ int ReadDeviceCaps();
 enum class DeviceChange { Arrival, Removal };
 using DeviceChangeHandler = std::function<void(DeviceChange, const std::string& path)>;
 
-// The main window's handler of device arrival and removal. Set before FindDevice runs;
-// it is called on the watcher's thread.
+// The main window's handler of device arrival and removal. Set before FindDevice runs.
+// It is called on the watcher's thread (for the simulated mouse, on the thread that
+// unplugged it, possibly inside a send), so it must only hand the event on, not block.
 void SetDeviceChangeHandler(DeviceChangeHandler handler);
 
 // Starts watching HID device nodes for the device-change handler (once per process;
 // later calls do nothing).
 void RegisterDeviceArrival();
+
+// Reads one input report from g_readHandle (timeoutMs < 0: until one arrives or the
+// mouse goes away). Byte count, hid::kReadTimeout, or hid::kReadError (also when the
+// read handle is not open).
+int ReadDeviceInput(std::uint8_t* data, std::size_t length, int timeoutMs);
 
 // The transport the handles were opened on (the current one before discovery).
 std::shared_ptr<hid::Transport> DeviceTransport();

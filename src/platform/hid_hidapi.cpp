@@ -69,6 +69,7 @@ class HidapiTransport : public Transport {
     for (hid_device_info* d = list; d; d = d->next) {
       if (!d->path) continue;
       std::string path = d->path;
+      if (donePaths.count(path)) continue;  // collections of this path already listed
       InterfaceInfo base;
       base.path = path;
       base.attributes.vendorId = d->vendor_id;
@@ -86,7 +87,7 @@ class HidapiTransport : public Transport {
         result.push_back(base);
         continue;
       }
-      if (!donePaths.insert(path).second) continue;  // collections of this path already listed
+      donePaths.insert(path);
       for (const auto& collection : parsed->collections) {
         InterfaceInfo info = base;
         info.caps = collection.caps;

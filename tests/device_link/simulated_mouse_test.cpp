@@ -97,7 +97,7 @@ TEST_F(SimulatedMouseTest, IdleReportDropsAnUncommittedBlock) {
 TEST_F(SimulatedMouseTest, InputReportsReachABlockedReader) {
   std::uint8_t report[16] = {};
   auto reader = std::async(std::launch::async, [&] {
-    return DeviceTransport()->ReadInput(g_readHandle, report, g_inputCaps.inputReportByteLength, -1);
+    return ReadDeviceInput(report, g_inputCaps.inputReportByteLength, -1);
   });
   std::this_thread::sleep_for(milliseconds(20));
   mouse->ReleaseButton(3, 5);
@@ -136,6 +136,7 @@ TEST_F(SimulatedMouseTest, UnplugEndsABlockedReadWithAnError) {
   mouse->Unplug();
   ASSERT_EQ(reader.wait_for(std::chrono::seconds(2)), std::future_status::ready);
   EXPECT_EQ(reader.get(), hid::kReadError);
+  EXPECT_EQ(ReadDeviceInput(report, 8, -1), hid::kReadError);  // at once, not blocking
   EXPECT_FALSE(SendReportBuffer());
   mouse->FeedInputReport6(241);  // an unplugged mouse sends nothing
   EXPECT_TRUE(mouse->Frames().empty());
