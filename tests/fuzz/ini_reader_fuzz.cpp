@@ -62,6 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(ini::WriteString(file, "Fuzz Section", "Key", "value 1"));
   Check(ini::ReadString(file, "fuzz section", "KEY", 100) == "value 1");
   Check(ini::ReadString(file, "Macros", "macroNum", 3) == "12");
+
+  // Several writes as one replacement read back like the single writes.
+  ini::Batch batch(file);
+  batch.WriteString("Init", "DAT_VER", "3");
+  batch.WriteString("Macros", "0", "065000");
+  batch.WriteInt("Macros", "macroNum", 1);
+  Check(batch.Commit());
+  Check(ini::ReadInt(file, "Init", "DAT_VER", 3) == 3);
+  Check(ini::ReadString(file, "Macros", "0", 100) == "065000");
+  Check(ini::ReadString(file, "Macros", "macroNum", 3) == "1");
   ::unlink(file.c_str());
   return 0;
 }
