@@ -48,7 +48,7 @@ struct MacroRecord {
   bool operator==(const MacroRecord&) const = default;
 };
 
-// The record is plain memory of the mouse's macro layout (2962 bytes).
+// Fields in this order and of these types make one record of 2962 bytes.
 static_assert(sizeof(MacroRecord) == 2962);
 
 // MacroEventCode: the code byte of an event.
