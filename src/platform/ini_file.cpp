@@ -319,7 +319,9 @@ bool ApplyWrites(const std::string& file, const std::vector<Batch::Write>& write
   auto entry = EntryFor(file);
   std::lock_guard<std::mutex> guard(entry->lock);
   Refresh(*entry, file);
-  ParsedFile updated = entry->parsed;
+  // Edited in place: when the file can't be replaced, the cache is dropped and the
+  // next call reads what is on disk.
+  ParsedFile& updated = entry->parsed;
   bool allSound = true;
   bool changed = false;
   for (const Batch::Write& w : writes) {
@@ -338,8 +340,6 @@ bool ApplyWrites(const std::string& file, const std::vector<Batch::Write>& write
     return false;
   }
   updated.stamp = stamp;
-  entry->parsed = std::move(updated);
-  entry->loaded = true;
   return allSound;
 }
 

@@ -1,17 +1,18 @@
 // The file that the crash test and its writer agree on: kSections sections of kKeys
 // keys, every value of one generation, then [Meta] G = the last finished generation.
+// Few long values, so that a writer spends most of its time writing the file.
 #pragma once
 
 #include <string>
 
 namespace crash_layout {
 
-constexpr int kSections = 8;
-constexpr int kKeys = 50;
+constexpr int kSections = 4;
+constexpr int kKeys = 5;
 
 inline std::string Section(int s) { return "S" + std::to_string(s); }
 inline std::string Key(int k) { return "K" + std::to_string(k); }
-inline std::string Value(long long gen) { return std::to_string(gen) + "_" + std::string(200, 'x'); }
+inline std::string Value(long long gen) { return std::to_string(gen) + "_" + std::string(20000, 'x'); }
 
 // The whole file for key generation gen and meta generation meta.
 inline std::string Render(long long gen, long long meta) {
