@@ -87,7 +87,6 @@ WarningDlg::WarningDlg(const std::string& text, QWidget* parent) : QDialog(paren
   rects_ = g_warningRects;
   strings_ = {g_warningCaptions[0], std::string(), text, g_warningCaptions[3], g_warningCaptions[4]};
   slot_ = g_warningSlot;
-  setWindowTitle(QString::fromStdString(text));
 }
 
 void WarningDlg::paintEvent(QPaintEvent*) {

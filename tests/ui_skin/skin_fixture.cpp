@@ -36,7 +36,7 @@ QImage BlockImage(QSize size, QColor fill, const std::vector<QRect>& holes, QCol
 
 std::string RealProgramDir() {
   const std::string dir = MC_PROGRAM_DIR;
-  if (ini::FileExists(dir + "/skins/main_mask.jpg") && ini::FileExists(dir + "/skins/1_INI_EN/skin_main.ini")) {
+  if (ini::FileExists(dir + "/skins/1_INI_EN/skin_main.ini")) {
     return dir;
   }
   return {};

@@ -24,7 +24,7 @@ void WriteImage(const std::string& path, const QImage& image);
 // An image of `size` filled with `fill`, with the rectangles in `holes` painted in `hole`.
 QImage BlockImage(QSize size, QColor fill, const std::vector<QRect>& holes = {}, QColor hole = Qt::white);
 
-// The real installation tree beside the built program, or empty when it is not there.
+// The real installation tree beside the built program (its layouts at least), or empty.
 std::string RealProgramDir();
 
 // Recorded warnings and plain messages.

@@ -101,7 +101,9 @@ class SkinImages_ : public SkinTreeTest {};
 
 TEST_F(SkinImages_, InstallationMaskMatchesTheRulePixelForPixel) {
   const std::string program = skintest::RealProgramDir();
-  if (program.empty()) GTEST_SKIP() << "the skins tree is not built beside the program";
+  if (program.empty() || !ini::FileExists(program + "/skins/main_mask.jpg")) {
+    GTEST_SKIP() << "the skin images are not built beside the program";
+  }
   for (const char* name : {"main_mask.jpg", "warning_mask.jpg"}) {
     const QImage mask(QString::fromStdString(program + "/skins/" + name));
     ASSERT_FALSE(mask.isNull()) << name;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "keys/language.h"
+#include "mainwnd/language_texts.h"
 #include "mainwnd/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
@@ -259,6 +260,9 @@ TEST_F(SkinLoaders, InstallationTreeLoadsInEveryLanguageFolder) {
     if (LanguageFolderName(language).empty() || !ini::FileExists(LangDir(language) + "/skin_main.ini")) continue;
     ++folders;
     g_language = language;
+    LoadLanguageTexts();
+    EXPECT_TRUE(record.messages.empty()) << LanguageFolderName(language);
+    EXPECT_FALSE(g_textTip[5].empty()) << LanguageFolderName(language);
     LoadAllSkinLayouts();
     EXPECT_TRUE(record.warnings.empty()) << LanguageFolderName(language) << ": " << record.warnings.front().text;
     // Frame buttons and the warning box's buttons and text area have real rectangles.
