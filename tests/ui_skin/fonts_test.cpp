@@ -157,14 +157,4 @@ TEST_F(UiFonts, MissingFacesAreDrawnWithInstalledFonts) {
       << QFontInfo(yahei).family().toStdString();
 }
 
-TEST_F(UiFonts, DeletingSetZeroLeavesTheOthers) {
-  WriteLanguageTexts(1, "t", "fontFlag=0\n");
-  CreateUiFonts(87);
-  ASSERT_NE(FontOf(0, 3), nullptr);
-  DeleteFontSet0();
-  for (int k = 1; k <= 5; ++k) EXPECT_EQ(FontOf(0, k), nullptr);
-  EXPECT_EQ(FontOf(-1, 1), nullptr);
-  EXPECT_EQ(FontOf(8, 1), nullptr);
-}
-
 }  // namespace

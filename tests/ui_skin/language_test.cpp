@@ -16,7 +16,7 @@ namespace {
 
 using skintest::SkinTreeTest;
 
-class Language : public SkinTreeTest {
+class LanguageTexts : public SkinTreeTest {
  protected:
   void TearDown() override {
     SetLanguageChangeHooks({});
@@ -24,7 +24,7 @@ class Language : public SkinTreeTest {
   }
 };
 
-TEST_F(Language, IndexFromVerSelKeepsTheLowByte) {
+TEST_F(LanguageTexts, IndexFromVerSelKeepsTheLowByte) {
   struct Case {
     const char* value;
     int expected;
@@ -39,7 +39,7 @@ TEST_F(Language, IndexFromVerSelKeepsTheLowByte) {
   EXPECT_EQ(ReadLanguageIndex(Skins() + "/config/none.ini"), 0);
 }
 
-TEST_F(Language, TextsKeepFieldZeroByTheCommaRule) {
+TEST_F(LanguageTexts, TextsKeepFieldZeroByTheCommaRule) {
   WriteLanguageTexts(1, "t");
   std::string text = "[TipText]\n0=no comma\n1=one, comma\n2=three,commas,in,it\n3=four,commas,in,it,too\n"
                      "4=five,a,b,c,d,e\n5=a,b\n";
@@ -55,7 +55,7 @@ TEST_F(Language, TextsKeepFieldZeroByTheCommaRule) {
   EXPECT_TRUE(record.warnings.empty());
 }
 
-TEST_F(Language, AllSixTablesAndTheDerivedTexts) {
+TEST_F(LanguageTexts, AllSixTablesAndTheDerivedTexts) {
   WriteLanguageTexts(1, "t");
   LoadLanguageTexts();
   EXPECT_EQ(g_textTip[7], "t0_7");
@@ -71,7 +71,7 @@ TEST_F(Language, AllSixTablesAndTheDerivedTexts) {
   EXPECT_EQ(g_ledStepTexts, steps);
 }
 
-TEST_F(Language, MissingTextFileShowsTheMessageThenOneWarning) {
+TEST_F(LanguageTexts, MissingTextFileShowsTheMessageThenOneWarning) {
   LoadLanguageTexts();
   ASSERT_EQ(record.messages.size(), 1u);
   EXPECT_EQ(record.messages[0], "找不到配置文件");
@@ -81,18 +81,7 @@ TEST_F(Language, MissingTextFileShowsTheMessageThenOneWarning) {
   EXPECT_EQ(g_textTip[0], "");
 }
 
-TEST_F(Language, TitleFollowsTheLanguage) {
-  g_titleCn = "中文标题";
-  g_titleEn = "English title";
-  g_language = 0;
-  EXPECT_EQ(MainWindowTitle(), "中文标题");
-  for (int language : {1, 12, 26, 25}) {
-    g_language = language;
-    EXPECT_EQ(MainWindowTitle(), "English title");
-  }
-}
-
-TEST_F(Language, ChangeReloadsTextsLayoutsFoldersAndTitle) {
+TEST_F(LanguageTexts, ChangeReloadsTextsLayoutsFoldersAndTitle) {
   g_titleCn = "中文标题";
   g_titleEn = "English title";
   skintest::WriteFile(g_configIniPath, "[Init]\nVER_SEL=1\nCurConfig=0\n");
@@ -125,7 +114,7 @@ TEST_F(Language, ChangeReloadsTextsLayoutsFoldersAndTitle) {
   EXPECT_EQ(record.closeRequests, 0);
 }
 
-TEST_F(Language, DefaultTitleGoesToTheRegisteredWindow) {
+TEST_F(LanguageTexts, DefaultTitleGoesToTheRegisteredWindow) {
   g_titleEn = "Window title";
   QWidget window;
   SetWarningOwner(&window);

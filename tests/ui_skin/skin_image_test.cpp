@@ -97,9 +97,9 @@ TEST(MaskRegion, WholeWhiteImageGivesNoRegionAndNullImageToo) {
   EXPECT_EQ(MaskRegionFromImage(grey), QRegion(0, 0, 4, 4));
 }
 
-class SkinImages_ : public SkinTreeTest {};
+class SkinImageFiles : public SkinTreeTest {};
 
-TEST_F(SkinImages_, InstallationMaskMatchesTheRulePixelForPixel) {
+TEST_F(SkinImageFiles, InstallationMaskMatchesTheRulePixelForPixel) {
   const std::string program = skintest::RealProgramDir();
   if (program.empty() || !ini::FileExists(program + "/skins/main_mask.jpg")) {
     GTEST_SKIP() << "the skin images are not built beside the program";
@@ -119,7 +119,7 @@ TEST_F(SkinImages_, InstallationMaskMatchesTheRulePixelForPixel) {
   }
 }
 
-TEST_F(SkinImages_, MainWindowShapeSizeAndMacroRegion) {
+TEST_F(SkinImageFiles, MainWindowShapeSizeAndMacroRegion) {
   // 200 x 100 with the two top corners cut out.
   skintest::WriteImage(Skins() + "/main_mask.jpg",
                        skintest::BlockImage(QSize(200, 100), Qt::black, {QRect(0, 0, 10, 10), QRect(190, 0, 10, 10)}));
@@ -143,7 +143,7 @@ TEST_F(SkinImages_, MainWindowShapeSizeAndMacroRegion) {
   EXPECT_FALSE(g_macroRegion.contains(QPoint(5, 5)));
 }
 
-TEST_F(SkinImages_, MissingMaskKeepsTheWindowWhole) {
+TEST_F(SkinImageFiles, MissingMaskKeepsTheWindowWhole) {
   skintest::WriteImage(Skins() + "/main_normal.jpg", skintest::BlockImage(QSize(120, 80), Qt::gray));
   g_macroControlRects = {};
   QWidget window;
@@ -212,7 +212,7 @@ TEST(WindowShape, OutsideTheShapeIsPaintedTransparent) {
   EXPECT_EQ(qAlpha(target.pixel(8, 8)), 0);
 }
 
-TEST_F(SkinImages_, CacheDecodesOncePerVersionOfAFile) {
+TEST_F(SkinImageFiles, CacheDecodesOncePerVersionOfAFile) {
   const std::string path = Skins() + "/page_normal.jpg";
   SkinImageCache cache;
   EXPECT_TRUE(cache.Image(path).isNull());  // not there yet
@@ -238,7 +238,7 @@ TEST_F(SkinImages_, CacheDecodesOncePerVersionOfAFile) {
   EXPECT_TRUE(cache.Image(path).isNull());
 }
 
-TEST_F(SkinImages_, CacheGivesPremultipliedOverlays) {
+TEST_F(SkinImageFiles, CacheGivesPremultipliedOverlays) {
   const std::string path = Skins() + "/zhi.png";
   QImage png(4, 4, QImage::Format_ARGB32);
   png.fill(qRgba(200, 100, 50, 100));
