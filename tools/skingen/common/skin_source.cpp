@@ -219,6 +219,7 @@ std::vector<Language> LoadLanguages(const std::string& path) {
     l.code = doc.GetOr(section, "code", "");
     l.texts = doc.GetOr(section, "texts", "");
     l.name = doc.GetOr(section, "name", "");
+    l.latin = doc.GetOr(section, "latin", l.name);
     if (l.code.empty() || l.texts.empty() || l.name.empty())
       throw SourceError(path + ": [" + section + "] needs code, texts and name");
     list.push_back(l);

@@ -73,6 +73,7 @@ struct Language {
   std::string code;   // CN, EN, ...
   std::string texts;  // folder of skins/text the texts come from
   std::string name;   // the language's own name
+  std::string latin;  // the name in Latin letters, for pictures when no font has the letters
   std::string Folder() const { return std::to_string(index) + "_INI_" + code; }
 };
 std::vector<Language> LoadLanguages(const std::string& path);
