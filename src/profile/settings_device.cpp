@@ -11,9 +11,12 @@ void LoadDeviceDescription() {
   // The button tables hold twelve buttons; a negative count means none.
   int count = std::clamp(ini::ReadInt(file, "KEYNUM", "KeyNum", 15), 0, kButtonCount);
   g_keyCount = count;
-  for (int i = 1; i <= count; ++i)
-    g_keyMap[i - 1] = static_cast<std::uint8_t>(
-        static_cast<unsigned>(ini::ReadInt(file, "KEYMAP", "K" + std::to_string(i) + "_MAP", 15)) & 0xFFu);
+  for (int i = 1; i <= count; ++i) {
+    std::string key = "K";
+    key += std::to_string(i);
+    key += "_MAP";
+    g_keyMap[i - 1] = static_cast<std::uint8_t>(static_cast<unsigned>(ini::ReadInt(file, "KEYMAP", key, 15)) & 0xFFu);
+  }
   g_devString = ini::ReadString(file, "PRODUCTNAME", "DevString", 64);
 }
 

@@ -15,7 +15,11 @@ constexpr std::size_t kButtonKeyBuffer = 260;
 
 std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFFu); }
 
-std::string Numbered(const char* name, int n) { return name + std::to_string(n); }
+std::string Numbered(const char* name, int n) {
+  std::string key(name);
+  key += std::to_string(n);
+  return key;
+}
 
 // K<button>: the code, and the key-combination text after the first comma.
 // Returns true when the value held a comma.

@@ -5,7 +5,11 @@
 
 namespace {
 
-std::string Numbered(const char* name, int n) { return name + std::to_string(n); }
+std::string Numbered(const char* name, int n) {
+  std::string key(name);
+  key += std::to_string(n);
+  return key;
+}
 
 void SetProfileSection(const std::string& section) {
   std::lock_guard<std::mutex> guard(g_profileSectionLock);

@@ -1,4 +1,5 @@
-// Start-up loading and the Apply save against a full config.ini.
+// Start-up loading and the Apply save against a full config.ini: the installation's
+// factory file with key combinations on a third of the buttons.
 //
 //   LoadAllProfilesCold: what start-up does with a file not read before (parse once,
 //                        then key-by-key reads): device description + profiles 0..3.
@@ -23,21 +24,26 @@ struct ProgramFolder {
     std::filesystem::create_directories(root / "skins" / "config");
     SetProgramPaths(root.string());
     ClearSettingsTables();
+    std::filesystem::path shipped = std::filesystem::path(MC_SOURCE_DIR) / "skins" / "config" / "config.ini";
+    if (std::filesystem::exists(shipped)) {
+      std::filesystem::copy_file(shipped, g_configIniPath);
+      for (int n = 0; n < kProfileCount; ++n) LoadProfile(g_configDir, n, false);
+    } else {
+      WriteDescription();
+    }
     for (int p = 0; p < kProfileCount; ++p)
-      for (int b = 0; b < kButtonCount; ++b) {
-        g_keyFunc[p][b] = b % 3 == 0 ? 33 : 257 + b;
+      for (int b = 0; b < kButtonCount; b += 3) {
+        g_keyFunc[p][b] = 33;
         m_shortcutTexts[p][b] = "Ctrl&split&162&split&Shift&split&160&split&Alt&split&&split&Win&split&&split&F" +
                                 std::to_string(b + 1) + "&split&" + std::to_string(112 + b);
-        g_leftMac[p][b] = b & 1;
-        g_ledReactEnable[p][b] = 1;
-        g_ledReactType[p][b] = b % 4;
       }
-    for (int j = 0; j < kDpiLevelCount; ++j) {
-      g_dpiSetValue[j] = static_cast<std::uint8_t>(8 * (j + 1));
-      g_dpiSetEnable[j] = 1;
-      g_dpiColorLevel[j] = {j, 15 - j, 2 * j};
-    }
-    g_fireTime = 60;
+    SaveAll();
+    std::filesystem::copy_file(g_configIniPath, g_configDir + "configReset.ini");
+  }
+  ~ProgramFolder() { std::filesystem::remove_all(root); }
+
+  // Without the installation data: a description and the keys of the sound mode.
+  static void WriteDescription() {
     ini::Batch extra(g_configIniPath);
     extra.WriteString("Init", "VER_SEL", "1");
     extra.WriteString("Init", "ConfigNum", "4");
@@ -45,14 +51,16 @@ struct ProgramFolder {
     extra.WriteString("PRODUCTNAME", "PRODUCTNAME_EN", "Gaming Mouse");
     extra.WriteString("PRODUCTNAME", "DevString", "Gaming Mouse");
     extra.WriteInt("KEYNUM", "KeyNum", 12);
-    for (int i = 1; i <= 12; ++i) extra.WriteInt("KEYMAP", "K" + std::to_string(i) + "_MAP", i);
+    for (int i = 1; i <= 12; ++i) {
+      std::string key = "K";  // appended in steps: GCC 12 warns falsely on "K" + ... + "_MAP"
+      key += std::to_string(i);
+      key += "_MAP";
+      extra.WriteInt("KEYMAP", key, i);
+    }
     for (const char* key : {"SoundWaveMode", "SoundSpeaker", "SoundMicroph", "SoundBright2", "WaveShowStatu"})
       extra.WriteInt("ShareData", key, 1);
     extra.Commit();
-    SaveAll();
-    std::filesystem::copy_file(g_configIniPath, g_configDir + "configReset.ini");
   }
-  ~ProgramFolder() { std::filesystem::remove_all(root); }
 };
 
 ProgramFolder& Folder() {

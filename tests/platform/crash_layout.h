@@ -10,15 +10,22 @@ namespace crash_layout {
 constexpr int kSections = 4;
 constexpr int kKeys = 5;
 
-inline std::string Section(int s) { return "S" + std::to_string(s); }
-inline std::string Key(int k) { return "K" + std::to_string(k); }
+inline std::string Numbered(char letter, long long n) {
+  std::string out(1, letter);
+  out += std::to_string(n);
+  return out;
+}
+inline std::string Section(int s) { return Numbered('S', s); }
+inline std::string Key(int k) { return Numbered('K', k); }
 inline std::string Value(long long gen) { return std::to_string(gen) + "_" + std::string(20000, 'x'); }
 
 // The whole file for key generation gen and meta generation meta.
 inline std::string Render(long long gen, long long meta) {
   std::string out;
   for (int s = 0; s < kSections; ++s) {
-    out += "[" + Section(s) + "]\n";
+    out += '[';
+    out += Section(s);
+    out += "]\n";
     for (int k = 0; k < kKeys; ++k) out += Key(k) + "=" + Value(gen) + "\n";
   }
   return out + "[Meta]\nG=" + std::to_string(meta) + "\n";

@@ -197,6 +197,20 @@ TEST_F(SettingsTest, LoadingClearsStaleKeyCombinationMacros) {
     }
 }
 
+TEST_F(SettingsTest, LoadedKeyCombinationGetsItsMacroAndLosesItWithItsText) {
+  const std::string combo = "Ctrl&split&162&split&Shift&split&&split&Alt&split&&split&Win&split&&split&A&split&65";
+  WriteFile(ConfigPath(), "[Config1]\nK2=33," + combo + "\nK3=17," + combo + "\n");
+  ASSERT_TRUE(LoadProfile(g_configDir, 1, false));
+  EXPECT_EQ(g_profileMacros[1][2].eventCount, 2);
+  EXPECT_EQ(g_profileMacros[1][2].mode, 2);
+  EXPECT_EQ(g_profileMacros[1][3].eventCount, 0) << "only code 33 plays a key combination";
+  WriteFile(ConfigPath(), "[Config1]\nK2=33\n");
+  ASSERT_TRUE(LoadProfile(g_configDir, 1, false));
+  EXPECT_EQ(m_shortcutTexts[1][2], "");
+  EXPECT_EQ(g_profileMacros[1][2].eventCount, 0);
+  EXPECT_EQ(g_profileMacros[1][2].code[0], 0);
+}
+
 struct KeyCountCase {
   const char* stored;
   int count;
@@ -206,7 +220,10 @@ class KeyCountTest : public SettingsTest, public ::testing::WithParamInterface<K
 
 TEST_P(KeyCountTest, LimitsTheCountAndReadsThatManyMaps) {
   std::string file = "[KEYNUM]\nKeyNum=" + std::string(GetParam().stored) + "\n[KEYMAP]\n";
-  for (int i = 1; i <= 14; ++i) file += "K" + std::to_string(i) + "_MAP=" + std::to_string(i + 100) + "\n";
+  for (int i = 1; i <= 14; ++i) {
+    file += 'K';
+    file += std::to_string(i) + "_MAP=" + std::to_string(i + 100) + "\n";
+  }
   WriteFile(ConfigPath(), file);
   g_keyMap.fill(7);
   LoadDeviceDescription();

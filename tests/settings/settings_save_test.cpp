@@ -100,6 +100,28 @@ TEST_F(SettingsTest, SaveAllThenLoadGivesBackEveryTable) {
   }
 }
 
+// The installation's config.ini loads without a warning, and saving it back and
+// loading again gives the same tables.
+TEST_F(SettingsTest, InstalledConfigSurvivesASaveUnchanged) {
+  std::filesystem::path shipped = std::filesystem::path(MC_SOURCE_DIR) / "skins" / "config" / "config.ini";
+  if (!std::filesystem::exists(shipped)) GTEST_SKIP() << "no installation data";
+  std::filesystem::copy_file(shipped, ConfigPath());
+  ini::ClearCache();
+  LoadDeviceDescription();
+  LoadAll();
+  EXPECT_TRUE(events.empty());
+  EXPECT_GE(g_keyCount, 1);
+  EXPECT_FALSE(g_titleEn.empty());
+  Snapshot loaded = Snapshot::Take();
+  std::string title = g_titleEn;
+  ASSERT_TRUE(SaveAll());
+  ClearSettingsTables();
+  LoadDeviceDescription();
+  LoadAll();
+  EXPECT_TRUE(loaded == Snapshot::Take());
+  EXPECT_EQ(g_titleEn, title);
+}
+
 TEST_F(SettingsTest, KeyCombinationTextIsSavedForCode33Only) {
   g_keyFunc[1][0] = 33;
   m_shortcutTexts[1][0] = "Ctrl&split&162";
