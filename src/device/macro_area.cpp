@@ -64,7 +64,7 @@ DelayEncoding EncodeDelay(int delayMs, int divisor) {
   if (divisor < 1) divisor = 1;
   int d = std::clamp(delayMs, 0, g_maxEventDelay) / divisor;
   DelayEncoding out;
-  const int entries = d / 127;
+  const int entries = d > 127 ? d / 127 : 0;
   out.extensions.reserve(static_cast<std::size_t>(entries));
   for (int e = 0; e < entries; ++e) {
     if (d > 127) {
