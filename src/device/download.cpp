@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "device/device_commands.h"
 #include "device/device_connection.h"
@@ -123,9 +124,12 @@ void ResetDownloadCarryOver() {
   g_previousLightingStart = 0;
 }
 
-DownloadOutcome DownloadSettings() {
-  BusyScope busy;
-  std::lock_guard lock(g_downloadLock);
+namespace {
+
+// The download proper, under g_downloadLock. Warnings for the user are collected in
+// tips and shown once the lock is released: a warning box may run a nested event loop
+// on the calling thread, and a download started from there must not wait on this one.
+DownloadOutcome RunDownload(std::vector<int>& tips) {
 
   g_ledReactActive.store(0);
   g_lastDpiLevel.store(g_dpiLevel.load());
@@ -200,7 +204,7 @@ DownloadOutcome DownloadSettings() {
       g_macroDeviceAddr[static_cast<std::size_t>(p)][static_cast<std::size_t>(k - 1)].store(
           plan.dataAddress[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)]);
   if (plan.overflow) {
-    ShowTipWarning(kTipMacroAreaFull);
+    tips.push_back(kTipMacroAreaFull);
     return DownloadOutcome::MacroAreaFull;
   }
   WriteMacroDirectory(plan);
@@ -213,7 +217,7 @@ DownloadOutcome DownloadSettings() {
   WriteMemBlock(kLightingZeroAddress, &zero, 1);
   g_previousLightingStart = plan.dataEnd;
 
-  switch (WriteMacroData(plan)) {
+  switch (WriteMacroData(plan, tips)) {
     case MacroAreaResult::AreaFull:
       return DownloadOutcome::MacroAreaFull;
     case MacroAreaResult::LightingOverflow:
@@ -227,6 +231,20 @@ DownloadOutcome DownloadSettings() {
   if (g_softHardMac.load() == 1)
     for (int i = 0; i < keyCount; ++i) SendKeyCmd10(profile, i);
   return DownloadOutcome::Completed;
+}
+
+}  // namespace
+
+DownloadOutcome DownloadSettings() {
+  BusyScope busy;
+  std::vector<int> tips;
+  DownloadOutcome outcome;
+  {
+    std::lock_guard lock(g_downloadLock);
+    outcome = RunDownload(tips);
+  }
+  for (int tip : tips) ShowTipWarning(tip);
+  return outcome;
 }
 
 unsigned DownloadThreadProc(void* /*param*/) {

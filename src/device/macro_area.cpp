@@ -5,7 +5,6 @@
 #include "device/feature_report.h"
 #include "device/macro_executor.h"
 #include "keys/key_codes.h"
-#include "profile/core_hooks.h"
 #include "profile/macro_files.h"
 
 namespace {
@@ -306,16 +305,16 @@ void WriteMacroDirectory(const MacroAreaPlan& plan) {
     WriteMemBlock(kMacroDirectoryAddress + b * 8, &plan.directory[static_cast<std::size_t>(b * 8)], 8);
 }
 
-MacroAreaResult WriteMacroData(const MacroAreaPlan& plan) {
+MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips) {
   for (const StoredMacro& macro : plan.stored) {
-    for (int tip : macro.encoding.warnings) ShowTipWarning(tip);
+    tips.insert(tips.end(), macro.encoding.warnings.begin(), macro.encoding.warnings.end());
     if (macro.encoding.lightingOverflow) return MacroAreaResult::LightingOverflow;
     const auto& bytes = macro.encoding.bytes;
     const int length = static_cast<int>(bytes.size());
     for (int offset = 0; offset < length; offset += 8) {
       const int blockAddress = macro.address + offset;
       if (blockAddress >= kMacroDataLimit) {
-        ShowTipWarning(kTipMacroAreaFull);
+        tips.push_back(kTipMacroAreaFull);
         return MacroAreaResult::AreaFull;
       }
       WriteMemBlock(blockAddress, bytes.data() + offset, std::min(8, length - offset));

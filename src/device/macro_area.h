@@ -126,7 +126,8 @@ void WriteMacroDirectory(const MacroAreaPlan& plan);
 
 enum class MacroAreaResult { Written, AreaFull, LightingOverflow };
 
-// Data pass: shows the warnings of each stored macro and writes its data from its
-// address in blocks of 8 bytes. A block at kMacroDataLimit or beyond stops with
-// TipText 29, a lighting overflow with TipText 6.
-MacroAreaResult WriteMacroData(const MacroAreaPlan& plan);
+// Data pass: writes the data of each stored macro from its address in blocks of 8
+// bytes and appends the TipText entries to show to tips (the macro's encoding
+// warnings; 29 when a block would lie at kMacroDataLimit or beyond, which stops the
+// pass; a lighting overflow stops it after its warnings).
+MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips);

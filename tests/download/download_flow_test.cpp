@@ -86,6 +86,19 @@ TEST_F(DownloadFlowTest, BusyDuringTheDownloadAndZeroAfterEveryEnding) {
   EXPECT_EQ(g_downloadBusy.load(), 0);
 }
 
+TEST_F(DownloadFlowTest, UnencodableLightingStepWarnsAndTheDownloadGoesOn) {
+  MacroRecord r = NamedMacro("light", 0, 1);
+  AddEvent(r, 13, MacroEventCode::LightingStep, 5, 0);  // no lighting blocks
+  AddEvent(r, 1, 0x04, 5);
+  WriteLibrary({{"G", {r}}});
+  g_keyFunc[0][0] = 256;
+  EXPECT_EQ(DownloadSettings(), DownloadOutcome::Completed);
+  EXPECT_EQ(Warnings(), std::vector<int>{6});
+  EXPECT_EQ(busyAtWarning, std::vector<int>{1});
+  EXPECT_EQ(Mem(0x400, 8), (Bytes{1, 0, 0x85, 0x04, 0, 0, 0, 0}));
+  EXPECT_EQ(mouse->ControlPulseCount(), 1);
+}
+
 TEST_F(DownloadFlowTest, WorkerStartedThroughTheHookWritesTheMouse) {
   InstallDownloadWorker();
   g_currentProfile = 3;

@@ -423,12 +423,13 @@ TEST_F(MacroAreaTest, DataPassStopsAtTheEndOfTheArea) {
   m.address = 0xF10;
   m.encoding.bytes = Bytes(24, 0xAB);
   plan.stored.push_back(m);
-  EXPECT_EQ(WriteMacroData(plan), MacroAreaResult::AreaFull);
+  std::vector<int> tips;
+  EXPECT_EQ(WriteMacroData(plan, tips), MacroAreaResult::AreaFull);
   EXPECT_EQ(CommittedBlocks(), (std::vector<int>{0xF10, 0xF18}));
-  EXPECT_EQ(Warnings(), std::vector<int>{29});
+  EXPECT_EQ(tips, std::vector<int>{29});
 }
 
-TEST_F(MacroAreaTest, DataPassShowsEncodingWarningsAndStopsOnLightingOverflow) {
+TEST_F(MacroAreaTest, DataPassCollectsEncodingWarningsAndStopsOnLightingOverflow) {
   MacroAreaPlan plan;
   StoredMacro ok;
   ok.address = 0x400;
@@ -440,8 +441,9 @@ TEST_F(MacroAreaTest, DataPassShowsEncodingWarningsAndStopsOnLightingOverflow) {
   bad.encoding.warnings = {6};
   bad.encoding.lightingOverflow = true;
   plan.stored = {ok, bad};
-  EXPECT_EQ(WriteMacroData(plan), MacroAreaResult::LightingOverflow);
-  EXPECT_EQ(Warnings(), (std::vector<int>{6, 6}));
+  std::vector<int> tips;
+  EXPECT_EQ(WriteMacroData(plan, tips), MacroAreaResult::LightingOverflow);
+  EXPECT_EQ(tips, (std::vector<int>{6, 6}));
   EXPECT_EQ(CommittedBlocks(), std::vector<int>{0x400});
 }
 
