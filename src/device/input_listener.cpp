@@ -1,0 +1,314 @@
+#include "device/input_listener.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <string>
+
+#include "device/device_commands.h"
+#include "device/device_connection.h"
+#include "device/download.h"
+#include "device/feature_report.h"
+#include "device/macro_executor.h"
+#include "device/memory_image.h"
+#include "device/worker_gate.h"
+#include "platform/ini_file.h"
+#include "profile/core_hooks.h"
+#include "profile/macro_files.h"
+#include "profile/macro_library.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+std::atomic<int> g_buttonPressed{0};
+std::atomic<int> g_buttonReleased{0};
+std::atomic<std::uint8_t> g_lastButtonCode{0};
+std::atomic<int> g_buttonHeld{0};
+std::atomic<int> g_buttonToggle{0};
+std::atomic<int> g_ledReactButton{0};
+std::array<std::atomic<std::uint8_t>, kInputReportBufferSize> g_inputReport{};
+std::array<std::uint8_t, kDeviceKeyNumbers> g_keyNumToButton{};
+
+namespace {
+
+// Assignment codes as the listener tells them apart.
+constexpr int kFirstMacroCode = 41;   // below: functions of the mouse, media keys, key combinations
+constexpr int kFirstPresetCode = 50;  // 50..255: gun presets
+constexpr int kFirstGroupCode = 256;  // from here: (group + 1) * 256 + entry
+constexpr int kLeftClickCode = 1;
+
+// Device functions of the mouse's profile keys.
+constexpr int kFirstProfileFunction = 23;
+constexpr int kLastProfileFunction = 26;
+
+// The read waits this long at most, so a stop request is seen; no report within it is
+// the same as a read still blocked.
+constexpr int kReadSliceMs = 50;
+
+std::atomic<std::uint64_t> g_reportsHandled{0};
+
+std::mutex g_currentLock;
+CurrentMacroState g_current;  // guarded by g_currentLock
+
+bool LiveHandle(hid::Handle handle) { return handle != 0 && handle != hid::kInvalidHandle; }
+
+int Profile(int p) { return std::clamp(p, 0, kProfileCount - 1); }
+
+// The macro that a button event names becomes the current macro. Codes below 50 name
+// no record, and neither does a preset beyond the loaded ones: 41..49 load nothing, a
+// missing preset leaves an empty current macro that is never saved.
+void LoadButtonMacro(int code) {
+  if (code >= kFirstGroupCode) {
+    const int group = code / 256 - 1;
+    const int index = code % 256;
+    MacroRecord record = LoadGroupMacro(group, index);
+    std::lock_guard lock(g_currentLock);
+    g_current.record = record;
+    g_current.group = group;
+    g_current.index = index;
+    g_current.source = CurrentMacroSource::GroupEntry;
+    return;
+  }
+  if (code >= kFirstPresetCode) {
+    const int preset = code - kFirstPresetCode;
+    MacroRecord record;
+    bool found = false;
+    if (preset < std::clamp<int>(g_gunMacroCount, 0, kMacroTableSize)) {
+      record = g_gunMacros[static_cast<std::size_t>(preset)];
+      found = true;
+    }
+    // The location stays: a later save must not write the preset into that entry.
+    std::lock_guard lock(g_currentLock);
+    g_current.record = record;
+    g_current.source = found ? CurrentMacroSource::GunPreset : CurrentMacroSource::None;
+  }
+}
+
+// Reads the profile the mouse now uses (status byte 6, bits 2..3). False when the
+// mouse gave no reply: the buffer then holds an older frame, not the status.
+bool ReadMouseProfile(int& profile) {
+  std::lock_guard lock(g_reportMutex);
+  if (!GetReportBuffer()) return false;
+  profile = (g_reportBuffer[6] >> 2) & 3;
+  return true;
+}
+
+// Adopts the mouse's profile: CurConfig, the profile's tables, a repaint, and in
+// software mode the key setting of every button for the new profile.
+void AdoptMouseProfile(bool keySettingPass) {
+  int profile = 0;
+  if (!ReadMouseProfile(profile)) return;
+  g_currentProfile = profile;
+  {
+    std::lock_guard tables(WorkerTablesLock());
+    ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    LoadProfile(g_configDir, profile, false);
+  }
+  RequestMainRepaint();
+  if (keySettingPass && g_softHardMac.load() == 1) {
+    const int count = std::clamp(g_keyCount.load(), 0, kButtonCount);
+    for (int i = 0; i < count; ++i) SendKeyCmd10(profile, i);
+  }
+}
+
+void ReactionLighting(int button) {
+  const int mask = (1 << std::clamp(g_macCor[static_cast<std::size_t>(button)], 0, 7)) & 0xFF;
+  SendLedMode(mask, 0, 1, 4, 1, 1, g_ledDirection.load(), g_ledEffectLevel.load(), g_ledBright.load(), 0,
+              0x4002);
+}
+
+void NormalLighting() {
+  SendLedMode(g_cyc7ColEn.load(), 1, g_ledType.load(), g_ledSpeed.load(), 1, 1, g_ledDirection.load(),
+              g_ledEffectLevel.load(), g_ledBright.load(), 0, 0x4002);
+}
+
+void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
+  if (g_startStopButton[p][b] != 0) {
+    SendCmd11(1);
+    std::lock_guard lock(g_currentLock);
+    g_current.record.yOffsetOn = 1;
+  }
+  g_buttonToggle.fetch_xor(1);
+  g_buttonHeld = 1;
+  if (code < kFirstMacroCode && !(code == kLeftClickCode && g_ledReactActive.load() == 1)) g_buttonToggle = 0;
+  const int leftMac = g_leftMac[p][b];
+  if (leftMac != 0) g_buttonToggle = 0;
+
+  if (g_softHardMac.load() == 1 && leftMac % 2 != 0) {
+    if (g_ledReactActive.load() == 0) {
+      g_ledReactActive = 1;
+      g_ledReactButton = b;
+      SendKeyCmd10Clear();
+      ReactionLighting(b);
+    } else if (b == g_ledReactButton.load()) {
+      g_ledReactActive = 0;
+      SendKeyCmd10Value(g_keyFunc[p][0] & 0xFF);
+      NormalLighting();
+    } else {
+      g_ledReactButton = b;
+      ReactionLighting(b);
+    }
+  }
+
+  // Only the listener raises the flag and only the executor clears it, so the code
+  // written here belongs to the press the executor takes.
+  if (g_buttonPressed.load() == 0) {
+    g_lastButtonCode = eventCode;
+    g_buttonPressed = 1;
+    WakeMacroExecutor();
+  }
+}
+
+// Writes the current macro back into its group entry, with the extra vertical step
+// that the step codes changed. Presets and codes that named no record are not written;
+// neither is an entry the group file does not hold (that would add a macro to it).
+void SaveCurrentMacro() {
+  CurrentMacroState current = CurrentMacroSnapshot();
+  if (current.source != CurrentMacroSource::GroupEntry) return;
+  const std::string path = GroupFilePath(current.group);
+  if (path.empty() || !ini::FileExists(path)) return;
+  if (current.index < 0 || current.index >= ini::ReadInt(path, "Macros", "macroNum", 3)) return;
+  SaveMacroEntryIndirect(current.record, path, current.index);
+}
+
+void HandleRelease(int p, int b) {
+  g_buttonHeld = 0;
+  if (g_softHardMac.load() == 1 && g_startStopButton[p][b] == 1) {
+    SendCmd11(0);
+    SaveCurrentMacro();
+  }
+}
+
+void HandleButtonEvent(std::uint8_t eventCode, std::uint8_t detail) {
+  const int key = eventCode - kInputButtonBase;
+  const int b = std::min<int>(g_keyNumToButton[static_cast<std::size_t>(key)], kButtonCount - 1);
+  int p = Profile(g_currentProfile.load());
+  const int code = g_keyFunc[p][b];
+
+  LoadButtonMacro(code);
+
+  const int function = g_deviceFunc[p][b];
+  if (function >= kFirstProfileFunction && function <= kLastProfileFunction) {
+    AdoptMouseProfile(true);
+    g_ledReactActive = 0;
+    g_buttonPressed = 0;
+    p = Profile(g_currentProfile.load());  // the new profile's tables; the code stays
+  }
+
+  const bool release = (detail & kInputReleaseBit) != 0;
+  if (release) {
+    g_lastButtonCode = eventCode;
+    g_buttonReleased = 1;
+    WakeMacroExecutor();
+    HandleRelease(p, b);
+  } else {
+    g_buttonReleased = 0;
+    HandlePress(p, b, code, eventCode);
+  }
+}
+
+void HandleStepCode(std::uint8_t eventCode) {
+  if (g_softHardMac.load() != 1) return;
+  switch (eventCode) {
+    case kInputProfileChanged:
+      AdoptMouseProfile(false);
+      break;
+    case kInputStepUp: {
+      std::lock_guard lock(g_currentLock);
+      g_current.record.yOffset = static_cast<std::uint8_t>(g_current.record.yOffset + 1);
+      break;
+    }
+    case kInputStepDown: {
+      std::lock_guard lock(g_currentLock);
+      if (g_current.record.yOffset > 0) --g_current.record.yOffset;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// After a report the listener looks again 2 ms later. Without a mouse to read from
+// (no handle yet, or reads that fail because it went away) it looks less often: a
+// 2 ms wake-up loop alone costs about one percent of a core.
+constexpr auto kPollAfterReport = std::chrono::milliseconds(2);
+constexpr auto kPollWithoutMouse = std::chrono::milliseconds(20);
+
+void SleepPoll(std::stop_token stop, std::chrono::milliseconds pause) {
+  WorkerSleepUntil(std::chrono::steady_clock::now() + pause, stop, false);
+}
+
+}  // namespace
+
+void BuildKeyNumToButton() {
+  g_keyNumToButton.fill(0);
+  const int count = std::clamp(g_keyCount.load(), 0, kButtonCount);
+  for (int i = 0; i < count; ++i) {
+    const int key = g_keyMap[static_cast<std::size_t>(i)];
+    if (key >= 1 && key < kDeviceKeyNumbers) g_keyNumToButton[static_cast<std::size_t>(key)] = static_cast<std::uint8_t>(i);
+  }
+}
+
+std::uint64_t InputReportsHandled() { return g_reportsHandled.load(); }
+
+CurrentMacroState CurrentMacroSnapshot() {
+  std::lock_guard lock(g_currentLock);
+  return g_current;
+}
+
+void ResetInputListener() {
+  MacroRecord first = LoadGroupMacro(0, 0);
+  {
+    std::lock_guard lock(g_currentLock);
+    g_current = CurrentMacroState{};
+    g_current.record = first;
+    g_current.source = CurrentMacroSource::GroupEntry;
+  }
+  g_buttonPressed = 0;
+  g_buttonReleased = 0;
+  g_lastButtonCode = 0;
+  g_buttonHeld = 0;
+  g_buttonToggle = 0;
+  g_ledReactButton = 0;
+  for (auto& byte : g_inputReport) byte = 0;
+}
+
+void HandleInputReport(const std::uint8_t* report, std::size_t length) {
+  if (!report || length < 2 || report[0] != kInputReportId) return;
+  const std::uint8_t eventCode = report[1];
+  const std::uint8_t detail = length > 2 ? report[2] : 0;
+  if (eventCode > kInputButtonBase)
+    HandleButtonEvent(eventCode, detail);
+  else if (eventCode < kInputButtonBase)
+    HandleStepCode(eventCode);
+}
+
+void DeviceInputThread(std::stop_token stop) {
+  if (!WaitForWorkerGate(stop)) return;
+  ResetInputListener();
+
+  hid::Handle lastHandle = 0;
+  std::size_t readLength = kInputReportBufferSize;
+  std::array<std::uint8_t, kInputReportBufferSize> buffer{};
+  while (!stop.stop_requested()) {
+    const hid::Handle handle = g_readHandle.load();
+    auto pause = kPollWithoutMouse;
+    if (LiveHandle(handle)) {
+      if (handle != lastHandle) {
+        // Discovery sets the capabilities before it stores the handle.
+        lastHandle = handle;
+        const std::size_t length = g_inputCaps.inputReportByteLength;
+        readLength = length == 0 ? kInputReportBufferSize : std::min(length, kInputReportBufferSize);
+      }
+      buffer.fill(0);
+      const int n = DeviceTransport()->ReadInput(handle, buffer.data(), readLength, kReadSliceMs);
+      if (n == hid::kReadTimeout) continue;  // still waiting for a report
+      if (n > 0) {
+        for (std::size_t i = 0; i < buffer.size(); ++i) g_inputReport[i] = buffer[i];
+        HandleInputReport(buffer.data(), static_cast<std::size_t>(n));
+        g_reportsHandled.fetch_add(1);
+        pause = kPollAfterReport;
+      }
+    }
+    SleepPoll(stop, pause);
+  }
+}

@@ -1,0 +1,51 @@
+// The start gate of the two device workers (the input listener and the macro
+// executor) and how the program starts and ends them.
+//
+// The workers are started first thing at start-up, before the paths, the language and
+// the settings have been read. They wait at the gate, and start-up opens it once those
+// are in place; from then on the workers may read them. Opening the gate is the
+// hand-over point: everything start-up wrote before OpenWorkerGate is visible to the
+// workers after they pass it.
+//
+// Start-up order, as the main window does it:
+//   StartDeviceWorkers();          // first: both workers run and wait at the gate
+//   ... paths, device description, BuildKeyNumToButton(), CurConfig, language,
+//       LoadProfile 0..3, macro folders and library, constMacro.dat, FindDevice,
+//       LoadGunPresets ...
+//   OpenWorkerGate();              // before the first settings download starts
+// and at exit (or never: the workers end with the process otherwise):
+//   StopDeviceWorkers();
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <stop_token>
+
+// Opens the gate; later calls do nothing.
+void OpenWorkerGate();
+bool WorkerGateOpen();
+// Blocks until the gate is open (true) or `stop` is requested (false).
+bool WaitForWorkerGate(std::stop_token stop);
+// Closes the gate again (tests, between cases; the workers must be stopped first).
+void ResetWorkerGate();
+
+// Starts DeviceInputThread and MacroExecutorThread, each at the highest priority the
+// process may give a thread (real-time round-robin when allowed, else a raised nice
+// value, else unchanged). Does nothing when they already run.
+void StartDeviceWorkers();
+// Asks both workers to end and waits for them. A macro being played is ended with
+// every key and button released first. Does nothing when they do not run.
+void StopDeviceWorkers();
+bool DeviceWorkersRunning();
+
+// Serialises the workers' use of whole settings tables: the listener holds it while
+// it reloads a profile after the mouse's own profile change, the executor while it
+// reads a pressed button's assignment and copies its macro. Short holds only.
+std::mutex& WorkerTablesLock();
+
+// Sleeps until `deadline` on the monotonic clock, waking every few milliseconds to
+// look at `stop`. Returns false when a stop was requested before the deadline.
+// `precise` waits out the last stretch on the clock (macro delays); without it the
+// sleep ends on the timer alone, which costs the least CPU (idle polling).
+bool WorkerSleepUntil(std::chrono::steady_clock::time_point deadline, std::stop_token stop,
+                      bool precise);
