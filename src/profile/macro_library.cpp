@@ -186,7 +186,13 @@ void LoadMacroGroups() {
 
 bool LoadMacroGroup(int g, bool read) {
   std::string path = GroupFilePath(g);
-  if (path.empty() || !IsRegularFile(path)) return false;
+  if (path.empty() || !IsRegularFile(path)) {
+    if (read && !path.empty()) {
+      g_groupMacroCount = 0;
+      for (int i = 0; i < kMacroTableSize; ++i) ClearMacroRecord(g_groupMacros, i);
+    }
+    return false;
+  }
   if (read) ReadMacroGroupFile(path);
   return true;
 }

@@ -85,7 +85,9 @@ const MacroPageHooks& MacroPage();
 // A missing list file shows TipText entry 5 and leaves an empty library.
 void LoadMacroGroups();
 // Whether the file of group g exists; when it does and `read` is set, its records are
-// loaded into g_groupMacros. Indices outside the list give false.
+// loaded into g_groupMacros. Indices outside the list give false. When `read` is set
+// for a listed group whose file is gone, the loaded records are cleared (count 0):
+// they belong to another group and must not be saved into g's file.
 bool LoadMacroGroup(int g, bool read);
 // Loads the current group (when there is one) and lets the macro page refresh.
 void SelectCurrentGroup();

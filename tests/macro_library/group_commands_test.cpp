@@ -92,6 +92,24 @@ TEST_F(GroupCommandsTest, NewMacrosAreAddedToTheSelectedRowsGroup) {
   EXPECT_EQ(FileMacroNames(g_macroDir + "A.dat"), (std::vector<std::string>{"a0", "a1"}));
 }
 
+TEST_F(GroupCommandsTest, AGroupWhoseFileVanishedStartsEmptyInsteadOfTakingTheLoadedRecords) {
+  ThreeGroups();  // A is loaded
+  fs::remove(g_macroDir + "C.dat");
+  ini::ClearCache();
+  OnNewMacro(RowOf("C"));
+  EXPECT_EQ(g_curGroup.load(), 2);
+  EXPECT_EQ(LoadedMacroNames(), std::vector<std::string>{"Macro"});
+  EXPECT_EQ(FileMacroNames(g_macroDir + "C.dat"), std::vector<std::string>{"Macro"});
+
+  // Deleting group 0 makes B current; with B's file gone, C's records must not stay.
+  fs::remove(g_macroDir + "B.dat");
+  ini::ClearCache();
+  OnDeleteMacroGroup(RowOf("A"));
+  EXPECT_EQ(g_groupNames[0], "B");
+  EXPECT_EQ(g_groupMacroCount, 0);
+  EXPECT_EQ(MacroName(g_groupMacros[0]), "");
+}
+
 TEST_F(GroupCommandsTest, NewMacroStopsAtTwelveAndWithoutAName) {
   std::vector<std::string> twelve;
   for (int i = 0; i < 12; ++i) twelve.push_back("m" + std::to_string(i));
