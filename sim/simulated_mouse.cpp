@@ -266,7 +266,7 @@ bool SimulatedMouse::GetFeature(hid::Handle handle, std::uint8_t* data, std::siz
       pendingRead_.reset();
     }
     data[6] = static_cast<std::uint8_t>((largeCapacity_ ? 0x02 : 0x00) | ((activeProfile_ & 3) << 2));
-    frames_.push_back({Frame::Kind::GetFeature, Clock::now(), std::vector<std::uint8_t>(data, data + length)});
+    LogFrameLocked({Frame::Kind::GetFeature, Clock::now(), std::vector<std::uint8_t>(data, data + length)});
     unplugged = CountReportLocked();
   }
   if (unplugged) NotifyChange(false);
@@ -276,7 +276,7 @@ bool SimulatedMouse::GetFeature(hid::Handle handle, std::uint8_t* data, std::siz
 void SimulatedMouse::TakeFeatureLocked(const std::uint8_t* data, std::size_t length) {
   std::vector<std::uint8_t> frame(data, data + length);
   auto now = Clock::now();
-  frames_.push_back({Frame::Kind::SetFeature, now, frame});
+  LogFrameLocked({Frame::Kind::SetFeature, now, frame});
   const std::uint8_t command = frame[1];
   lastCommand_[command] = frame;
 
@@ -340,6 +340,16 @@ void SimulatedMouse::TakeFeatureLocked(const std::uint8_t* data, std::size_t len
   DecodeEmissionLocked(frame, now);
 }
 
+void SimulatedMouse::LogFrameLocked(Frame frame) {
+  frames_.push_back(std::move(frame));
+  while (options_.logLimit > 0 && frames_.size() > options_.logLimit) frames_.pop_front();
+}
+
+void SimulatedMouse::LogEmissionLocked(Emission emission) {
+  emissions_.push_back(std::move(emission));
+  while (options_.logLimit > 0 && emissions_.size() > options_.logLimit) emissions_.pop_front();
+}
+
 void SimulatedMouse::DecodeEmissionLocked(const std::vector<std::uint8_t>& frame, Clock::time_point now) {
   switch (frame[1]) {
     case kCmdKeyboard: {
@@ -349,12 +359,12 @@ void SimulatedMouse::DecodeEmissionLocked(const std::vector<std::uint8_t>& frame
         return key != 0 && std::find(set.begin(), set.end(), key) != set.end();
       };
       for (std::uint8_t key : heldKeys_)
-        if (key && !holds(next, key)) emissions_.push_back({Emission::Kind::KeyUp, key, 0, 0, now});
+        if (key && !holds(next, key)) LogEmissionLocked({Emission::Kind::KeyUp, key, 0, 0, now});
       for (std::size_t i = 0; i < next.size(); ++i) {
         std::uint8_t key = next[i];
         bool earlier = std::find(next.begin(), next.begin() + i, key) != next.begin() + i;
         if (key && !earlier && !holds(heldKeys_, key))
-          emissions_.push_back({Emission::Kind::KeyDown, key, 0, 0, now});
+          LogEmissionLocked({Emission::Kind::KeyDown, key, 0, 0, now});
       }
       heldKeys_ = next;
       break;
@@ -363,9 +373,9 @@ void SimulatedMouse::DecodeEmissionLocked(const std::vector<std::uint8_t>& frame
       const int pressed = ~frame[3] & 7;  // active low
       for (int bit = 1; bit <= 4; bit <<= 1) {
         if ((pressed & bit) && !(heldButtons_ & bit))
-          emissions_.push_back({Emission::Kind::ButtonDown, bit, 0, 0, now});
+          LogEmissionLocked({Emission::Kind::ButtonDown, bit, 0, 0, now});
         if (!(pressed & bit) && (heldButtons_ & bit))
-          emissions_.push_back({Emission::Kind::ButtonUp, bit, 0, 0, now});
+          LogEmissionLocked({Emission::Kind::ButtonUp, bit, 0, 0, now});
       }
       heldButtons_ = pressed;
       break;
@@ -373,11 +383,11 @@ void SimulatedMouse::DecodeEmissionLocked(const std::vector<std::uint8_t>& frame
     case kCmdPointerMove: {
       auto dx = static_cast<std::int16_t>((frame[2] << 8) | frame[3]);
       auto dy = static_cast<std::int16_t>((frame[4] << 8) | frame[5]);
-      emissions_.push_back({Emission::Kind::Move, 0, dx, dy, now});
+      LogEmissionLocked({Emission::Kind::Move, 0, dx, dy, now});
       break;
     }
     case kCmdConsumer:
-      emissions_.push_back({Emission::Kind::Consumer, (frame[2] << 8) | frame[3], 0, 0, now});
+      LogEmissionLocked({Emission::Kind::Consumer, (frame[2] << 8) | frame[3], 0, 0, now});
       break;
     default:
       break;  // 0x10, 0x13, 0x14, 0x20: kept in lastCommand_
@@ -418,7 +428,7 @@ void SimulatedMouse::FeedInputReport6(std::uint8_t eventCode, std::uint8_t detai
     report[0] = 6;
     report[1] = eventCode;
     report[2] = detail;
-    frames_.push_back({Frame::Kind::Input, Clock::now(), report});
+    LogFrameLocked({Frame::Kind::Input, Clock::now(), report});
     inputQueue_.push_back(std::move(report));
   }
   inputReady_.notify_all();
@@ -503,7 +513,7 @@ bool SimulatedMouse::Started() const {
 
 std::vector<Frame> SimulatedMouse::Frames() const {
   std::lock_guard lock(mutex_);
-  return frames_;
+  return std::vector<Frame>(frames_.begin(), frames_.end());
 }
 
 std::vector<Frame> SimulatedMouse::SetFeatureFrames() const {
@@ -521,7 +531,7 @@ void SimulatedMouse::ClearFrames() {
 
 std::vector<Emission> SimulatedMouse::Emissions() const {
   std::lock_guard lock(mutex_);
-  return emissions_;
+  return std::vector<Emission>(emissions_.begin(), emissions_.end());
 }
 
 std::vector<int> SimulatedMouse::HeldKeys() const {

@@ -81,6 +81,9 @@ struct SimOptions {
   std::chrono::microseconds latency{0};  // time each feature report takes
   bool failOpenForWrite = false;          // the write collection's open fails
   bool failOpenForRead = false;           // the read collection's open fails
+  // Frames and emissions kept in the logs; beyond it the oldest are dropped, so that a
+  // long simulated run does not grow without end.
+  std::size_t logLimit = 100000;
 };
 
 class SimulatedMouse : public hid::Transport, public std::enable_shared_from_this<SimulatedMouse> {
@@ -195,8 +198,11 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   std::array<std::vector<std::uint8_t>, 256> lastCommand_;
 
   std::deque<std::vector<std::uint8_t>> inputQueue_;
-  std::vector<Frame> frames_;
-  std::vector<Emission> emissions_;
+  void LogFrameLocked(Frame frame);
+  void LogEmissionLocked(Emission emission);
+
+  std::deque<Frame> frames_;
+  std::deque<Emission> emissions_;
   std::array<std::uint8_t, 6> heldKeys_{};
   int heldButtons_ = 0;  // decoded (1 left, 2 right, 4 middle)
   ChangeCallback watch_;

@@ -51,6 +51,20 @@ TEST_F(SimulatedMouseTest, ButtonStateIsActiveLow) {
   EXPECT_EQ(Decoded(), expected);
 }
 
+TEST_F(SimulatedMouseTest, LogsKeepOnlyTheNewestEntriesOfALongRun) {
+  sim::SimOptions options;
+  options.logLimit = 50;
+  Connect(options);
+  for (int i = 0; i < 200; ++i) Send({7, 0x0B, 0, 0, 0, static_cast<std::uint8_t>(i), 0, 0});
+  auto frames = mouse->Frames();
+  ASSERT_EQ(frames.size(), 50u);
+  EXPECT_EQ(frames.front().bytes[5], 150);
+  EXPECT_EQ(frames.back().bytes[5], 199);
+  auto emissions = mouse->Emissions();
+  ASSERT_EQ(emissions.size(), 50u);
+  EXPECT_EQ(emissions.front().dy, 150);
+}
+
 TEST_F(SimulatedMouseTest, MovesAreSignedBigEndianAndConsumerUsagesWhole) {
   Send({7, 0x0B, 0xFF, 0xFB, 0x01, 0x2C, 0, 0});  // -5, +300
   Send({7, 0x17, 0x00, 0xE9});
