@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../common/skin_source.h"
+#include "platform/text_codec.h"
 
 namespace fs = std::filesystem;
 using namespace skingen;
@@ -40,7 +41,8 @@ struct Generator {
   std::string Out(const std::string& rel) const { return (fs::path(opt.out) / rel).string(); }
 
   static fs::file_time_type NewestOf(const std::vector<std::string>& paths) {
-    fs::file_time_type newest{};
+    // Not a zero time: the file clock's epoch lies after today's time stamps.
+    fs::file_time_type newest = fs::file_time_type::min();
     std::error_code ec;
     for (const std::string& p : paths)
       if (fs::exists(p, ec)) newest = std::max(newest, fs::last_write_time(p, ec));
@@ -80,6 +82,17 @@ struct Generator {
     languages = LoadLanguages(Src("text/languages.ini"));
     library = LoadLibrary(Src("macros/library.txt"));
     presets = LoadPresets(Src("macros/presets.txt"));
+    // The masters must parse as the program will read them.
+    for (const std::string& file : LayoutFileNames()) {
+      Layout layout = LoadLayout(Src("layout/" + file));
+      for (const auto& [table, entries] : layout.tables)
+        for (const LayoutEntry& e : entries) {
+          bool zero = e.x == 0 && e.y == 0 && e.w == 0 && e.h == 0;
+          if ((e.look == "none") != zero)
+            throw SourceError(file + ": [" + table + "] " + std::to_string(e.index) +
+                              ": unused entries are 'none,0,0,0,0,' and only they");
+        }
+    }
     std::set<int> seen;
     for (const Language& l : languages)
       if (!seen.insert(l.index).second) throw SourceError("languages.ini: index " + std::to_string(l.index) + " twice");
@@ -131,6 +144,8 @@ struct Generator {
           line = key + "=" + value;
         }
       }
+      if (Utf8ToUtf16(line.substr(line.find('=') + 1)).size() > 259)
+        throw SourceError(file + ": value longer than the program reads: " + line);
       result << line << "\n";
     }
     // Every override must name an entry of the master, or a typo would go unnoticed.

@@ -700,12 +700,15 @@ void DrawAlternateArea(QPainter& p, const Style& s, const Layout& led) {
   QRectF r = R(area);
   p.fillRect(r, s.C("window"));
   FillRound(p, r.adjusted(16, 12, -16, -12), s.N("radius") + 2, s.C("card"), s.C("cardBorder"));
-  // The mouse glowing on its own, over the lines of the description.
-  QRectF icon(r.center().x() - 48, r.top() + 36, 96, 96);
+  // The mouse glowing on its own, beside the lines of the description.
+  QRect lines = Bounds(led, "BUTTONPOS", {21, 22, 23, 24, 25});
+  QPointF centre(lines.isEmpty() ? r.center().x() : (lines.right() + r.right()) / 2.0,
+                 lines.isEmpty() ? r.center().y() : lines.center().y());
+  QRectF icon(centre.x() - 48, centre.y() - 48, 96, 96);
   QRadialGradient halo(icon.center(), 90);
   halo.setColorAt(0, Alpha(s.C("accent"), 70));
   halo.setColorAt(1, Alpha(s.C("accent"), 0));
-  p.fillRect(icon.adjusted(-90, -30, 90, 30), halo);
+  p.fillRect(QRectF(icon.center().x() - 90, icon.center().y() - 90, 180, 180), halo);
   QRectF body(icon.center().x() - 26, icon.top() + 6, 52, 84);
   p.setPen(QPen(s.C("mouseEdge"), 1.5));
   p.setBrush(s.C("mouseBody"));
