@@ -1,5 +1,6 @@
 #include "mainwnd/skin_layout.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "keys/language.h"
@@ -27,6 +28,14 @@ std::array<ControlRect, 6> g_macroControlRects;
 float g_sliderStep = 0.0f;
 
 namespace {
+
+// The right or bottom edge of a rectangle: start + size, kept inside the int range (a
+// layout file may hold any number; one above the lowest int, so that the last pixel,
+// edge - 1, exists).
+int EdgeOf(std::int32_t start, std::int32_t size) {
+  const std::int64_t edge = static_cast<std::int64_t>(start) + size;
+  return static_cast<int>(std::clamp<std::int64_t>(edge, std::int64_t{INT32_MIN} + 1, INT32_MAX));
+}
 
 // Layout values are read into a buffer of 260 characters.
 constexpr std::size_t kValueBuffer = 260;
@@ -64,10 +73,12 @@ ControlRect ReadControlRect(const std::string& file, std::string_view section, i
   SkinFields fields;
   ReadIniList(file, section, key, fields);
   SkinRect r = EntryFromFields(fields).rect;
-  return ControlRect{r.x, r.y, r.x + r.width, r.y + r.height};
+  return ControlRect{r.x, r.y, EdgeOf(r.x, r.width), EdgeOf(r.y, r.height)};
 }
 
 }  // namespace
+
+QRect SkinRect::ToQRect() const { return QRect(QPoint(x, y), QPoint(EdgeOf(x, width) - 1, EdgeOf(y, height) - 1)); }
 
 bool SkinRect::Contains(int px, int py) const {
   // 64-bit edges: values of a layout file can reach the int range.

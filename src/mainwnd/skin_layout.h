@@ -27,7 +27,8 @@ struct SkinRect {
   // Left and top edges are inside, right and bottom edges outside; an empty or
   // negative size holds no point.
   bool Contains(int px, int py) const;
-  QRect ToQRect() const { return QRect(x, y, width, height); }
+  // Built from the edges, which are kept inside the int range.
+  QRect ToQRect() const;
   bool operator==(const SkinRect&) const = default;
 };
 
@@ -110,7 +111,8 @@ struct ControlRect {
   int top = 0;
   int right = 0;
   int bottom = 0;
-  QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+  // From the edges themselves, so that no width is computed that could overflow.
+  QRect ToQRect() const { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
   bool operator==(const ControlRect&) const = default;
 };
 // The macro page's list boxes and play-count edit: EDIT 2, 1, 0, MACRODISPLAY 1, 2, 3.

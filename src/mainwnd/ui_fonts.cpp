@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,15 @@ std::string FontFilePath(std::string relative) {
   return g_skinsDir + relative;
 }
 
+// Adds a font file to the program's fonts once: set 0 is remade at every display reload,
+// and each registration of the same file would add another copy and flush the font
+// caches. A file that could not be added is tried again next time.
+void AddFontFileOnce(const std::string& path) {
+  static std::set<std::string> added;
+  if (added.count(path) != 0) return;
+  if (QFontDatabase::addApplicationFont(QString::fromStdString(path)) >= 0) added.insert(path);
+}
+
 }  // namespace
 
 int FontBaseForScale(float scale) {
@@ -106,7 +116,7 @@ void CreateUiFonts(int base) {
     const std::string fontName = ini::ReadString(textFile, "UniqueName_MouseKey", "fontName", 260);
     // A file that cannot be added is not reported; the face name is used all the same.
     const std::string path = FontFilePath(font);
-    if (!path.empty()) QFontDatabase::addApplicationFont(QString::fromStdString(path));
+    if (!path.empty()) AddFontFileOnce(path);
     MakeSet(0, QString::fromStdString(fontName), base, kFileSizes);
   } else if (flagText.empty() && g_embeddedFontsLoaded == 0) {
     LoadEmbeddedFont(kRobotoResource, kFontResourceType);

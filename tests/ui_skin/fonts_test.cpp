@@ -110,6 +110,17 @@ TEST_F(UiFonts, FontFileNamedByTheTexts) {
   const std::array<double, 5> expected = {5.8, 6.3, 8.3, 9.3, 10.3};
   EXPECT_EQ(Sizes(0), expected);
 
+  // Every display reload remakes set 0; the file is added to the program's fonts once.
+  auto registeredFonts = [] {
+    int n = 0;
+    for (int id = 0; id < 256; ++id) n += !QFontDatabase::applicationFontFamilies(id).isEmpty();
+    return n;
+  };
+  const int registered = registeredFonts();
+  for (int i = 0; i < 3; ++i) CreateUiFonts(87);
+  EXPECT_EQ(registeredFonts(), registered);
+  EXPECT_DOUBLE_EQ(Sizes(0)[0], 9.2);
+
   // A name that climbs out of the skins folder is not added, the face is still made.
   WriteLanguageTexts(1, "t", "fontFlag=1\nfont=\\..\\..\\etc\\x.ttf\nfontName=Other\n");
   CreateUiFonts(53);

@@ -89,6 +89,12 @@ TEST(HitTest, HugeRectanglesDoNotOverflow) {
   const std::vector<SkinRect> rects = {{2147483000, 0, 2147483000, 10}, {-100, -100, 2147483647, 2147483647}};
   EXPECT_EQ(HitTestRects(2147483600, 5, rects), 0);
   EXPECT_EQ(HitTestRects(0, 0, rects), 1);
+  // The rectangle that painting copies ends at the last int instead of wrapping around.
+  const QRect copied = rects[0].ToQRect();
+  EXPECT_EQ(copied.left(), 2147483000);
+  EXPECT_EQ(copied.right(), 2147483646);
+  EXPECT_TRUE(copied.contains(QPoint(2147483600, 5)));
+  EXPECT_EQ(SkinRect({5, 6, 4, 3}).ToQRect(), QRect(5, 6, 4, 3));
 }
 
 // ---- reader and loaders ------------------------------------------------------------------
@@ -174,6 +180,16 @@ TEST_F(SkinLoaders, PageTablesControlRectanglesAndSliderStep) {
                                                ControlRect{41, 42, 84, 86}, ControlRect{51, 52, 104, 106}};
   EXPECT_EQ(g_macroControlRects, expected);
   EXPECT_TRUE(record.warnings.empty());
+}
+
+TEST_F(SkinLoaders, ControlRectangleEdgesStayInTheIntRange) {
+  WriteLanguageFile(1, "skin_mac.ini", "[EDIT]\n0=e,2147483000,-2147483000,1000,-1000,\n1=e,5,6,7,8,\n");
+  LoadMacSkin();
+  const ControlRect huge = g_macroControlRects[2];  // EDIT 0
+  EXPECT_EQ(huge.right, 2147483647);
+  EXPECT_EQ(huge.bottom, -2147483647);
+  EXPECT_GT(huge.right, huge.left);
+  EXPECT_EQ(g_macroControlRects[1].ToQRect(), QRect(5, 6, 7, 8));
 }
 
 TEST_F(SkinLoaders, MalformedLinesGiveWhatTheCommaRuleGives) {
