@@ -10,6 +10,7 @@
 #include "device/device_connection.h"
 #include "device/feature_report.h"
 #include "device/macro_area.h"
+#include "device/worker_gate.h"
 #include "platform/pointer_settings.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
@@ -148,6 +149,9 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
   SlotMacroSource macros;
   std::array<std::array<int, kButtonCount>, kProfileCount> functions{};
   std::array<std::array<int, kButtonCount>, kProfileCount> codes{};
+  // The listener reloads a profile's tables when the mouse switches profile: keep it
+  // out while the assignments and their macros are read.
+  std::unique_lock tables(WorkerTablesLock());
   for (int p = 0; p < kProfileCount; ++p) {
     const auto pi = static_cast<std::size_t>(p);
     for (int i = 0; i < kDeviceSlotCount; ++i) g_deviceFunc[pi][static_cast<std::size_t>(i)].store(0);
@@ -171,6 +175,7 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
     }
   }
 
+  tables.unlock();
   const SlotTables slots = BuildSlotTables(functions, codes);
   const LedEffect effect = ComputeLedEffect(g_ledType.load(), g_ledSpeed.load(), g_previousEffect);
   g_previousEffect = effect;
@@ -198,7 +203,9 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
     WriteMemBlock(kSettingsBlockAddresses[b], image.settings[b].data(), 8);
   WriteMemBlock(kColourIndexAddress, image.colourIndex.data(), 8);
 
+  tables.lock();
   const MacroAreaPlan plan = PlanMacroArea(slots, macros, divisor);
+  tables.unlock();
   for (int p = 0; p < kProfileCount; ++p)
     for (int k = 1; k <= kDeviceSlotCount; ++k)
       g_macroDeviceAddr[static_cast<std::size_t>(p)][static_cast<std::size_t>(k - 1)].store(
