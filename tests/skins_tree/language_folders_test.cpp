@@ -11,6 +11,7 @@
 #include "mainwnd/skin_layout.h"
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
+#include "popups/popup_skin.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
@@ -158,18 +159,33 @@ TEST_P(LanguageFolder, LayoutsMatchTheEnglishFolder) {
   EXPECT_EQ(mine.macro, english.macro);
   EXPECT_EQ(mine.warning, english.warning);
   EXPECT_EQ(mine.controls, english.controls);
-  for (const char* popup : {"skin_keyset.ini", "skin_gun.ini", "skin_shortcut.ini", "skin_sound.ini"})
-    for (const char* section : {"BUTTONPOS", "EDIT"}) {
-      auto a = tree::RawSection(Dir() + "/" + popup, section);
-      auto b = tree::RawSection(tree::Skins() + "/1_INI_EN/" + popup, section);
-      ASSERT_EQ(a.size(), b.size()) << popup;
-      for (std::size_t i = 0; i < a.size(); ++i) {
-        SkinFields fa, fb;
-        SplitSkinValue(a[i].second, fa);
-        SplitSkinValue(b[i].second, fb);
-        EXPECT_EQ(EntryFromFields(fa).rect, EntryFromFields(fb).rect) << popup << " " << a[i].first;
+  // The popups read their layouts with their own reader and messages.
+  std::vector<std::string> messages;
+  SetPlainMessageHandler([&](QWidget*, const std::string& text) { messages.push_back(text); });
+  struct Popup {
+    const char* file;
+    int entries;
+    int edits;
+  };
+  for (Popup popup : {Popup{"skin_keyset.ini", 4, 0}, Popup{"skin_gun.ini", 14, 3}, Popup{"skin_shortcut.ini", 14, 0},
+                      Popup{"skin_sound.ini", 50, 0}}) {
+    auto read = [&](int language) {
+      g_language = language;
+      std::vector<SkinRect> rects(static_cast<std::size_t>(popup.entries + popup.edits));
+      std::vector<std::string> captions(static_cast<std::size_t>(popup.entries));
+      EXPECT_TRUE(ReadPopupLayout(PopupLayoutPath(popup.file), std::span(rects).first(captions.size()), captions,
+                                  nullptr));
+      for (int k = 0; k < popup.edits; ++k) {
+        SkinFields f;
+        EXPECT_TRUE(ReadPopupList(PopupLayoutPath(popup.file), "EDIT", k, f, nullptr));
+        rects[static_cast<std::size_t>(popup.entries + k)] = EntryFromFields(f).rect;
       }
-    }
+      return rects;
+    };
+    EXPECT_EQ(read(lang()), read(1)) << popup.file;
+  }
+  SetPlainMessageHandler(nullptr);
+  EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
 TEST_P(LanguageFolder, FunctionNamesFillTheMenus) {
