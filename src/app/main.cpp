@@ -1,7 +1,8 @@
 // Entry point of the program.
-#include <cstdio>
+#include "app/app.h"
 
-int main() {
-  std::fprintf(stderr, "OVK_DOvaru: the main window is not built yet.\n");
-  return 1;
+int main(int argc, char** argv) {
+  // Made here rather than as a global, so that the globals it sets exist already.
+  COVK_DOvaruApp app;
+  return app.Run(argc, argv);
 }

@@ -1,0 +1,112 @@
+#include "app/app.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "mainwnd/main_dialog.h"
+#include "mainwnd/power_events.h"
+#include "platform/single_instance.h"
+#include "popups/warning_dlg.h"
+#include "profile/paths.h"
+#include "sim/simulated_mouse.h"
+
+namespace {
+
+bool EnvSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+// Whether Qt can be given a screen: a display, or a platform named on the command line
+// or in the environment. Without one Qt would abort.
+bool HasDisplay(int argc, const char* const* argv) {
+  if (EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY") || EnvSet("QT_QPA_PLATFORM")) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && std::strcmp(argv[i], "-platform") == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+AppOptions ParseAppOptions(int argc, const char* const* argv) {
+  AppOptions options;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && std::string_view(argv[i]) == "--simulate") options.simulate = true;
+  }
+  return options;
+}
+
+QSocketNotifier* ConnectSecondInstanceRequests(platform::SingleInstance& instance, COVK_DOvaruDlg& window,
+                                               QObject* parent) {
+  if (instance.ListenFd() < 0) return nullptr;
+  auto* notifier = new QSocketNotifier(instance.ListenFd(), QSocketNotifier::Read, parent);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&instance, &window] {
+    if (instance.TakeRestoreRequests() > 0) window.RestoreFromSecondInstance();
+  });
+  return notifier;
+}
+
+COVK_DOvaruApp::COVK_DOvaruApp() { g_appDir = ExecutableDir(); }
+
+int COVK_DOvaruApp::Run(int argc, char** argv) {
+  argc_ = argc;
+  argv_ = argv;
+  // The raw command line, before Qt takes its own options out of it.
+  commandLine_ = JoinCommandLine(argc, argv);
+  options_ = ParseAppOptions(argc, argv);
+  InitInstance();
+  return exitCode_;
+}
+
+bool COVK_DOvaruApp::InitInstance() {
+  exitCode_ = kEndNormal;
+
+  // 1-2. One instance: a later start asks the first to restore its window and ends.
+  platform::SingleInstance instance;
+  if (instance.Acquire() == platform::SingleInstance::State::Second) {
+    instance.RequestRestore();
+    return false;
+  }
+
+  // 3. The application's window system.
+  std::unique_ptr<QApplication> ownApp;
+  if (QApplication::instance() == nullptr) {
+    if (!HasDisplay(argc_, argv_)) {
+      std::fprintf(stderr, "OVK_DOvaru: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set)\n");
+      exitCode_ = kEndStartFailed;
+      return false;
+    }
+    ownApp = std::make_unique<QApplication>(argc_, argv_);
+  }
+  QApplication::setApplicationName(QStringLiteral("OVK_DOvaru"));
+  // Hidden to the tray the program has no visible window, and it still runs.
+  QApplication::setQuitOnLastWindowClosed(false);
+  InstallWarningBoxHandler();
+
+  std::shared_ptr<sim::SimulatedMouse> simulated;
+  if (options_.simulate) simulated = sim::SimulatedMouse::Install();
+
+  // 4. The main window, for the rest of the program's life.
+  {
+    COVK_DOvaruDlg window;
+    window.SetCommandLine(commandLine_);
+    ConnectSecondInstanceRequests(instance, window, &window);
+
+    PowerEvents power;
+    QObject::connect(&power, &PowerEvents::powerEvent, &window,
+                     [&window](bool goingToSleep) { window.OnPowerBroadcast(goingToSleep ? kPowerSuspend : kPowerResume); });
+    power.Start();  // without a system bus there are no power events
+
+    window.DoModal();
+    exitCode_ = window.StartFailed() ? kEndStartFailed : kEndNormal;
+  }
+
+  if (simulated) simulated->Uninstall();
+  return false;
+}

@@ -1,0 +1,130 @@
+#include "mainwnd/tray_icon.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "keys/language.h"
+#include "mainwnd/language_texts.h"
+#include "mainwnd/main_dialog.h"
+
+QPointer<QDialog> g_gunDialog;
+QPointer<QDialog> g_keyCaptureDialog;
+
+namespace {
+
+constexpr std::size_t kShowText = 34;  // entries of g_textDevMac
+constexpr std::size_t kExitText = 35;
+
+}  // namespace
+
+TrayIcon::TrayIcon(QIcon icon, QObject* parent)
+    : QObject(parent), icon_(std::move(icon)), menu_(std::make_unique<QMenu>()) {
+  showAction_ = menu_->addAction(QString());
+  exitAction_ = menu_->addAction(QString());
+  showAction_->setData(kTrayCommandShow);
+  exitAction_->setData(kTrayCommandExit);
+  connect(showAction_, &QAction::triggered, this, [this] { emit command(kTrayCommandShow); });
+  connect(exitAction_, &QAction::triggered, this, [this] { emit command(kTrayCommandExit); });
+  // The texts follow the language at every opening.
+  connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::RebuildMenu);
+  RebuildMenu();
+}
+
+TrayIcon::~TrayIcon() { Remove(); }
+
+void TrayIcon::RebuildMenu() {
+  showAction_->setText(QString::fromStdString(g_textDevMac[kShowText]));
+  exitAction_->setText(QString::fromStdString(g_textDevMac[kExitText]));
+}
+
+void TrayIcon::Add(const QString& tip) {
+  tip_ = tip;
+  if (!trayObject_) {
+    trayObject_ = std::make_unique<QSystemTrayIcon>(icon_);
+    trayObject_->setContextMenu(menu_.get());
+    connect(trayObject_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+      switch (reason) {
+        case QSystemTrayIcon::DoubleClick:
+          emit notify(kTrayIconId, static_cast<int>(TrayMouse::LeftDoubleClick));
+          break;
+        case QSystemTrayIcon::Context:
+          emit notify(kTrayIconId, static_cast<int>(TrayMouse::RightButtonUp));
+          break;
+        default:
+          emit notify(kTrayIconId, static_cast<int>(TrayMouse::Other));
+          break;
+      }
+    });
+  }
+  trayObject_->setToolTip(tip_);
+  trayObject_->show();
+  added_ = true;
+}
+
+void TrayIcon::Remove() {
+  if (trayObject_) {
+    trayObject_->hide();
+    trayObject_->setContextMenu(nullptr);
+    trayObject_.reset();
+  }
+  added_ = false;
+}
+
+void TrayIcon::SetTip(const QString& tip) {
+  tip_ = tip;
+  if (trayObject_) trayObject_->setToolTip(tip_);
+}
+
+QString TrayIcon::Tip() const { return tip_; }
+
+bool TrayIcon::Available() const {
+  return availability_ ? availability_() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::SetAvailabilityCheck(std::function<bool()> check) { availability_ = std::move(check); }
+
+// ---- The main window's part ------------------------------------------------------------
+
+void COVK_DOvaruDlg::AddTrayIcon() { tray_->Add(QString::fromStdString(MainWindowTitle())); }
+
+void COVK_DOvaruDlg::RemoveTrayIcon() { tray_->Remove(); }
+
+int COVK_DOvaruDlg::OnTrayNotify(unsigned iconId, TrayMouse message) {
+  if (iconId != kTrayIconId) return 1;
+  switch (message) {
+    case TrayMouse::LeftDoubleClick:
+      OnTrayShow();
+      break;
+    case TrayMouse::RightButtonUp:
+      // The tray shows the menu itself; the window comes to the front and the items
+      // take the texts of the current language.
+      activateWindow();
+      tray_->RebuildMenu();
+      break;
+    case TrayMouse::Other:
+      break;
+  }
+  return 0;
+}
+
+void COVK_DOvaruDlg::OnTrayShow() {
+  show();
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void COVK_DOvaruDlg::OnTrayExit() {
+  // The popups that may be open modally end before the program does.
+  if (g_gunDialog) g_gunDialog->done(0);
+  if (g_keyCaptureDialog) g_keyCaptureDialog->done(0);
+  OnClose();
+}
+
+void COVK_DOvaruDlg::HideToTray() {
+  showMinimized();
+  // Hidden, the window could only come back through the tray icon: without a tray (or
+  // before its icon could be added) it stays minimised on the taskbar instead.
+  if (tray_->Added() && tray_->Available()) hide();
+}

@@ -1,0 +1,73 @@
+// The program's start-up under test: a copy of the built installation tree as the
+// program folder, the simulated mouse as the HID transport, warnings and plain messages
+// recorded instead of shown, and the desktop's pointer settings left alone.
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "mainwnd/main_dialog.h"
+#include "sim/simulated_mouse.h"
+
+namespace apptest {
+
+// Runs the event loop until `done` holds or `ms` milliseconds have passed.
+bool SpinUntil(const std::function<bool()>& done, int ms = 5000);
+void SpinFor(int ms);
+
+struct Warning {
+  int tip = -1;
+  std::string text;
+};
+
+// The bytes of the feature reports the program sent, in order.
+using FrameBytes = std::vector<std::uint8_t>;
+bool IsCommand(const FrameBytes& frame, std::uint8_t command);
+bool IsMemoryFrame(const FrameBytes& frame, std::uint8_t flags);
+// Address of a memory frame (bytes 4 and 5).
+int FrameAddress(const FrameBytes& frame);
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The simulated mouse, plugged in before the start-up looks for it.
+  std::shared_ptr<sim::SimulatedMouse> PlugMouse(sim::SimOptions options = {});
+  // A fresh main window; Start() also runs its start-up.
+  COVK_DOvaruDlg& Window();
+  COVK_DOvaruDlg& Start();
+  // Ends the window and everything its start-up started (as the program's end does).
+  void Finish();
+  // Waits for the start-up's download (or any other worker download) to end.
+  bool WaitForDownloads(int ms = 20000);
+
+  std::string ProgramDir() const;
+  std::string ConfigIni() const;
+  std::string ConfigReset() const;
+  std::string LanguageFile(const std::string& name) const;  // file of the English folder
+
+  std::vector<Warning> Warnings();
+  std::vector<int> WarningTips();
+  std::vector<std::string> Messages();
+  std::vector<FrameBytes> SentFrames() const;
+
+  QTemporaryDir dir_;
+  std::shared_ptr<sim::SimulatedMouse> mouse_;
+  std::unique_ptr<COVK_DOvaruDlg> window_;
+
+ private:
+  std::mutex lock_;
+  std::vector<Warning> warnings_;
+  std::vector<std::string> messages_;
+};
+
+}  // namespace apptest

@@ -1,0 +1,99 @@
+// The application object: a second start of the real program restores the running
+// window and ends at once; the whole start-up with the simulated mouse runs until the
+// tray's exit.
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "app/app.h"
+#include "app_fixture.h"
+#include "mainwnd/tray_icon.h"
+#include "platform/single_instance.h"
+#include "profile/paths.h"
+
+namespace apptest {
+namespace {
+
+class InstanceTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    ASSERT_TRUE(runtime_.isValid());
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) savedRuntime_ = old;
+    ::setenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit().constData(), 1);
+  }
+  void TearDown() override {
+    if (savedRuntime_) {
+      ::setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    ProgramTest::TearDown();
+  }
+  QTemporaryDir runtime_;
+  std::optional<std::string> savedRuntime_;
+};
+
+TEST_F(InstanceTest, SecondStartOfTheProgramRestoresTheFirstAndEnds) {
+  platform::SingleInstance instance(platform::kInstanceName, runtime_.path().toStdString());
+  ASSERT_EQ(instance.Acquire(), platform::SingleInstance::State::First);
+  PlugMouse();
+  COVK_DOvaruDlg& window = Start();
+  ASSERT_NE(ConnectSecondInstanceRequests(instance, window, &window), nullptr);
+  window.Tray().SetAvailabilityCheck([] { return true; });
+  window.show();
+  window.HideToTray();
+  ASSERT_FALSE(window.isVisible());
+
+  // The second process has no display at all: it must not need one.
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime_.path());
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("QT_QPA_PLATFORM");
+  second.setProcessEnvironment(env);
+  second.start(MC_PROGRAM_EXE, {"--simulate"});
+  ASSERT_TRUE(second.waitForStarted(5000));
+  ASSERT_TRUE(SpinUntil([&] { return second.state() == QProcess::NotRunning; }, 5000)) << "the second start ends at once";
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAllStandardError().isEmpty());
+
+  EXPECT_TRUE(SpinUntil([&] { return window.isVisible() && !window.isMinimized(); }, 3000));
+  EXPECT_FALSE(window.Ending());
+}
+
+TEST_F(InstanceTest, SimulatedRunStartsWithTheMouseAndEndsFromTheTray) {
+  // InitInstance with --simulate: the simulated mouse is found, the window runs, and the
+  // tray's exit ends it with the final reports.
+  COVK_DOvaruApp app;
+  g_appDir = ProgramDir();
+  bool sawWindow = false;
+  bool trayAdded = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (g_mainDlg == nullptr || !g_mainDlg->isVisible()) return;
+    sawWindow = true;
+    trayAdded = g_mainDlg->Tray().Added();
+    g_mainDlg->OnTrayExit();
+  });
+  poll.start(50);
+  char program[] = "OVK_DOvaru";
+  char simulate[] = "--simulate";
+  char* argv[] = {program, simulate, nullptr};
+  EXPECT_EQ(app.Run(2, argv), 0);
+  poll.stop();
+  EXPECT_TRUE(sawWindow);
+  EXPECT_TRUE(trayAdded);
+  EXPECT_EQ(g_mainDlg, nullptr);
+}
+
+}  // namespace
+}  // namespace apptest
