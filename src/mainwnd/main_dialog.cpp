@@ -254,7 +254,6 @@ COVK_DOvaruDlg::COVK_DOvaruDlg(QWidget* parent)
       icon_(ProgramIcon()),
       tray_(std::make_unique<TrayIcon>(icon_)) {
   setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent);  // the page is composed whole: nothing to erase
   connect(tray_.get(), &TrayIcon::notify, this,
           [this](unsigned id, int message) { OnTrayNotify(id, static_cast<TrayMouse>(message)); });
   connect(tray_.get(), &TrayIcon::command, this, [this](int id) {
@@ -607,7 +606,9 @@ QMenu* COVK_DOvaruDlg::BuildSystemMenu() {
   return menu;
 }
 
-void COVK_DOvaruDlg::ShowSystemMenu() { BuildSystemMenu()->popup(mapToGlobal(QPoint(0, 0))); }
+void COVK_DOvaruDlg::ShowSystemMenu() { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); }
+
+void COVK_DOvaruDlg::ShowSystemMenu(QPoint at) { BuildSystemMenu()->popup(at); }
 
 void COVK_DOvaruDlg::ShowAboutBox() {
   CAboutDlg about(this);
@@ -700,12 +701,19 @@ bool COVK_DOvaruDlg::NoControlAt(QPoint point) const {
 
 void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
   if (g_pageHandlers.mousePress && g_pageHandlers.mousePress(event)) return;
-  if (event->button() == Qt::LeftButton && NoControlAt(event->position().toPoint())) {
-    // A press outside every control moves the window.
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    return;
+  if (NoControlAt(event->position().toPoint())) {
+    // Outside every control the window behaves like a caption bar: a left press moves
+    // the window, a right press opens its system menu.
+    if (event->button() == Qt::LeftButton) {
+      if (windowHandle() && windowHandle()->startSystemMove()) return;
+      dragging_ = true;
+      dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+      return;
+    }
+    if (event->button() == Qt::RightButton) {
+      ShowSystemMenu(event->globalPosition().toPoint());
+      return;
+    }
   }
   QDialog::mousePressEvent(event);
 }

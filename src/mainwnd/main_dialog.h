@@ -222,9 +222,12 @@ class COVK_DOvaruDlg : public QDialog {
   const QRegion& Shape() const { return shape_; }
   const QIcon& Icon() const { return icon_; }
 
-  // The system menu (Alt+Space): restore, minimise, close and the about item.
+  // The system menu: restore, minimise, close and the about item. A frameless window
+  // has no caption to open it from: Alt+Space opens it at the window's corner, a right
+  // press outside every control at the pointer.
   QMenu* BuildSystemMenu();
   void ShowSystemMenu();
+  void ShowSystemMenu(QPoint at);
   void ShowAboutBox();
 
   // Watches the device node of the mouse for its removal, for systems whose device

@@ -99,7 +99,7 @@ int COVK_DOvaruDlg::OnTrayNotify(unsigned iconId, TrayMouse message) {
     case TrayMouse::RightButtonUp:
       // The tray shows the menu itself; the window comes to the front and the items
       // take the texts of the current language.
-      activateWindow();
+      if (isVisible()) activateWindow();
       tray_->RebuildMenu();
       break;
     case TrayMouse::Other:

@@ -1,6 +1,8 @@
 // The main window's start-up and its ends, observed through the simulated mouse's frame
 // log, the recorded warnings and the files of the program folder.
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTimer>
@@ -269,6 +271,55 @@ TEST_P(CloseRequestTest, HidesToTheTrayOrMinimisesWithoutOne) {
 
 INSTANTIATE_TEST_SUITE_P(Tray, CloseRequestTest, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "WithTray" : "NoTray"; });
+
+TEST_F(StartupTest, SystemMenuMinimisesRestoresHidesAndOpensTheAboutBox) {
+  PlugMouse();
+  COVK_DOvaruDlg& window = Start();
+  window.Tray().SetAvailabilityCheck([] { return true; });
+  window.show();
+  auto item = [](QMenu* menu, unsigned command) -> QAction* {
+    for (QAction* action : menu->actions()) {
+      if (!action->isSeparator() && action->data().toUInt() == command) return action;
+    }
+    return nullptr;
+  };
+
+  QMenu* menu = window.BuildSystemMenu();
+  ASSERT_NE(item(menu, kScRestore), nullptr);
+  EXPECT_FALSE(item(menu, kScRestore)->isEnabled());
+  ASSERT_NE(item(menu, kIdmAboutBox), nullptr);
+  EXPECT_EQ(item(menu, kIdmAboutBox)->text(), QString("&About OVK_DOvaru..."));
+  item(menu, kScMinimize)->trigger();
+  EXPECT_TRUE(window.isMinimized());
+  menu->deleteLater();
+
+  menu = window.BuildSystemMenu();
+  EXPECT_TRUE(item(menu, kScRestore)->isEnabled());
+  item(menu, kScRestore)->trigger();
+  EXPECT_FALSE(window.isMinimized());
+  menu->deleteLater();
+
+  // The about box is modal; it is closed as soon as it shows.
+  bool aboutShown = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+      aboutShown = true;
+      about->done(1);
+    }
+  });
+  closer.start(10);
+  menu = window.BuildSystemMenu();
+  item(menu, kIdmAboutBox)->trigger();
+  EXPECT_TRUE(aboutShown);
+  menu->deleteLater();
+
+  menu = window.BuildSystemMenu();
+  item(menu, kScClose)->trigger();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(window.Ending());
+  menu->deleteLater();
+}
 
 TEST_F(StartupTest, EscapeAndEnterDoNotEndTheProgram) {
   PlugMouse();
