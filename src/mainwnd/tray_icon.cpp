@@ -40,6 +40,7 @@ void TrayIcon::RebuildMenu() {
 
 void TrayIcon::Add(const QString& tip) {
   tip_ = tip;
+  RebuildMenu();  // the language's texts are loaded by now
   if (!trayObject_) {
     trayObject_ = std::make_unique<QSystemTrayIcon>(icon_);
     trayObject_->setContextMenu(menu_.get());
