@@ -1,0 +1,629 @@
+#include "mainwnd/page_paint.h"
+
+#include <QColorDialog>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "device/memory_image.h"
+#include "keys/language.h"
+#include "mainwnd/language_texts.h"
+#include "mainwnd/main_dialog.h"
+#include "mainwnd/page_state.h"
+#include "mainwnd/skin_image.h"
+#include "mainwnd/ui_fonts.h"
+#include "popups/popup_skin.h"
+#include "profile/core_hooks.h"
+#include "profile/macro_library.h"
+#include "profile/macro_record.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+std::uint16_t g_ledBlockStepKind = 0;
+
+namespace {
+
+constexpr const char* kPageImageSets[] = {"main", "advanced", "mac", "led"};
+constexpr int kFrameEntries = 20;
+const QColor kWhite(255, 255, 255);
+const QColor kRecordRed(255, 0, 0);
+const QColor kCurrentDpiBlue(7, 188, 255);
+
+int Page() { return std::clamp(g_currentPage.load(), kPageMain, kPageLed); }
+int Profile() { return std::clamp(g_currentProfile.load(), 0, kProfileCount - 1); }
+int KeyCount() { return std::clamp(g_keyCount.load(), 0, kButtonCount); }
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// An entry of a fixed text table, empty when the index is outside it.
+template <std::size_t N>
+const std::string& TextAt(const std::array<std::string, N>& table, int index) {
+  static const std::string empty;
+  return index >= 0 && static_cast<std::size_t>(index) < N ? table[static_cast<std::size_t>(index)] : empty;
+}
+
+template <std::size_t N>
+const SkinRect& RectAt(const std::array<SkinRect, N>& table, int index) {
+  static const SkinRect none;
+  return index >= 0 && static_cast<std::size_t>(index) < N ? table[static_cast<std::size_t>(index)] : none;
+}
+
+QColor FromColorRef(std::uint32_t ref) {
+  return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF), static_cast<int>((ref >> 16) & 0xFF));
+}
+
+// Copies the part (x, y, width, height) of `source` to the same place of the target.
+void CopyPart(QPainter& p, const QImage& source, int x, int y, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  BlitSkinRect(p, source, SkinRect{x, y, width, height});
+}
+
+// Fill width of a slider for value v on a track of `width` pixels: v x width / range,
+// the whole track from `full` on, nothing below 0.
+int SliderFill(int v, int width, int range, int full) {
+  if (v >= full) return width;
+  if (v <= 0) return 0;
+  return static_cast<int>(static_cast<long long>(v) * width / range);
+}
+
+// The missing-picture message of the main page's buttons: once per hover of a button,
+// and after the paint, so that the modal box cannot start another paint that shows it
+// again while the pointer still rests on the button.
+int g_zhiWarnedEntry = kNoHover;
+
+void WarnZhiMissing(int entry) {
+  if (g_zhiWarnedEntry == entry) return;
+  g_zhiWarnedEntry = entry;
+  QTimer::singleShot(0, [] { ShowPlainMessage(g_mainDlg, "zhi.png"); });
+}
+
+void PaintMainState(QPainter& p, const QImage& down, int h) {
+  const int keys = KeyCount();
+  if (h >= 20 && h < 20 + keys) {
+    BlitSkinRect(p, down, g_mainRects, h + 15);
+    const QImage zhi = SkinImages().PremultipliedImage(LanguageFilePath("zhi.png"));
+    if (zhi.isNull()) {
+      WarnZhiMissing(h);
+      return;
+    }
+    g_zhiWarnedEntry = kNoHover;
+    if (g_leftMac[static_cast<std::size_t>(Profile())][static_cast<std::size_t>(h - 20)] != 0) {
+      p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      p.drawImage(QPoint(378, 535), zhi);
+    }
+    return;
+  }
+  g_zhiWarnedEntry = kNoHover;
+  if (h >= 35 && h < 35 + keys) BlitSkinRect(p, down, g_mainRects, h - 15);
+}
+
+void PaintAdvancedState(QPainter& p, const QImage& down) {
+  const int level = std::clamp(g_dpiLevel.load(), 0, kDpiLevelCount - 1);
+  BlitSkinRect(p, down, g_advancedRects, 60 + level);
+  for (int j = 0; j < kDpiLevelCount; ++j) {
+    const auto jj = static_cast<std::size_t>(j);
+    p.fillRect(RectAt(g_advancedRects, 77 + j).ToQRect(), FromColorRef(g_dpiColorRef[jj]));
+    if (g_dpiSetEnable[jj] == 1) BlitSkinRect(p, down, g_advancedRects, 47 + j);
+  }
+
+  // The DPI slider is 303 pixels wide, g_sliderStep pixels per DPI step.
+  {
+    const SkinRect& r = RectAt(g_advancedRects, 66);
+    const int steps = g_dpiSetValue[static_cast<std::size_t>(level)] + 1;
+    const int f = steps >= 17 ? 303 : static_cast<int>(static_cast<float>(steps) * g_sliderStep);
+    CopyPart(p, down, r.x, r.y, f, r.height);
+    DrawMoveRect(r.x + f - 5, r.y + 13, p);
+  }
+  struct Slider {
+    int entry;
+    int value;
+    int range;
+  };
+  const Slider sliders[] = {
+      {1, g_dpiSpeed.load(), 11},
+      {18, g_wheelSpeed.load(), 11},
+      {31, g_fireTime.load(), 300},
+  };
+  for (const Slider& s : sliders) {
+    const SkinRect& r = RectAt(g_advancedRects, s.entry);
+    const int f = SliderFill(s.value, r.width, s.range, s.range);
+    CopyPart(p, down, r.x, r.y, f, r.height);
+    DrawMoveRect(r.x + f - 6, r.y, p);
+  }
+  const int usb = g_usbSpeed.load();
+  BlitSkinRect(p, down, g_advancedRects, 34 + usb);
+  BlitSkinRect(p, down, g_advancedRects, 38 + usb);
+}
+
+void PaintMacroState(QPainter& p, const QImage& down) {
+  if (g_recording.load() != 0) BlitSkinRect(p, down, g_macroRects, 4);
+  if (g_softHardMac.load() == 1) BlitSkinRect(p, down, g_macroRects, 15);
+  const int row = g_macroListRow.load();
+  const int edited = g_editMacro.load();
+  if (row < 0 || row >= std::min(g_macroListRowCount.load(), kMacroListMaxRows)) return;
+  if (g_macroListRows[static_cast<std::size_t>(row)].isGroup != 0) return;
+  if (edited < 0 || edited >= kMacroTableSize) return;
+  switch (g_groupMacros[static_cast<std::size_t>(edited)].mode & 3) {
+    case 2: BlitSkinRect(p, down, g_macroRects, 6); break;
+    case 1: BlitSkinRect(p, down, g_macroRects, 7); break;
+    case 0: BlitSkinRect(p, down, g_macroRects, 8); break;
+    default: break;
+  }
+}
+
+void PaintLedState(QPainter& p, const QImage& down) {
+  if (g_modeLight.load() == 1) {
+    BlitSkinRect(p, down, g_ledRects, 19);
+    BlitSkinRect(p, SkinImages().Image(SkinImagePath("new_down.jpg")), g_ledRects, 78);
+    return;
+  }
+  BlitSkinRect(p, down, g_ledRects, 17);
+  {
+    const SkinRect& r = RectAt(g_ledRects, 41);
+    const int f = SliderFill(g_ledSpeed.load() + 1, r.width, 6, 6);
+    CopyPart(p, down, r.x, r.y, f, r.height);
+    DrawMoveRect(r.x + f - 5, r.y - 5, p);
+  }
+  {
+    const SkinRect& r = RectAt(g_ledRects, 40);
+    const int f = SliderFill(7 - g_ledBright.load(), r.width, 7, 7);
+    CopyPart(p, down, r.x, r.y, f, r.height);
+    DrawMoveRect(r.x + f - 5, r.y - 5, p);
+  }
+  if (g_ledSymmetry.load() != 0) BlitSkinRect(p, down, g_ledRects, 45);
+  BlitSkinRect(p, down, g_ledRects, 47 + g_ledDirection.load());
+  for (int k = 0; k < kCycleColorCount; ++k)
+    if (g_cycColorEnable[static_cast<std::size_t>(k)] != 0) BlitSkinRect(p, down, g_ledRects, 7 + k);
+  const auto& react = g_ledReactEnable[static_cast<std::size_t>(Profile())];
+  for (int i = 0; i < KeyCount(); ++i)
+    if (react[static_cast<std::size_t>(i)] != 0) BlitSkinRect(p, down, g_ledRects, 51 + i);
+  BlitSkinRect(p, down, g_ledRects, 14);
+  for (int n = 0; n < kUserLedColorCount; ++n)
+    p.fillRect(RectAt(g_ledRects, n).ToQRect(), FromColorRef(g_userLedColorRef[static_cast<std::size_t>(n)]));
+
+  const std::vector<int> disabled = LedDisabledEntries(g_ledType.load());
+  if (disabled.empty()) return;
+  const QImage null = SkinImages().Image(SkinImagePath("led_null.jpg"));
+  for (int entry : disabled) BlitSkinRect(p, null, g_ledRects, entry);
+}
+
+// ---- Labels ----------------------------------------------------------------------------
+
+struct Label {
+  std::string text;
+  const SkinRect* rect = nullptr;
+  enum class Align { Centre, Left, Right, Below } align = Align::Centre;
+  int dx = 0;          // added to x after aligning
+  int extraHeight = 0; // the box is taller by this for vertical centring
+  int narrower = 0;    // the box is narrower by this for horizontal centring
+  QColor colour = kWhite;
+};
+
+void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
+  if (label.text.empty() || !label.rect) return;
+  const QString text = Q(label.text);
+  const SkinRect& r = *label.rect;
+  const int tw = metrics.horizontalAdvance(text);
+  const int th = metrics.height();
+  int x = 0;
+  int y = r.y + (r.height + label.extraHeight - th) / 2;
+  switch (label.align) {
+    case Label::Align::Centre: x = r.x + (r.width - label.narrower - tw) / 2; break;
+    case Label::Align::Left: x = r.x; break;
+    case Label::Align::Right: x = r.x + r.width - tw; break;
+    case Label::Align::Below:
+      x = r.x + 5;
+      y = r.y + r.height + 2;
+      break;
+  }
+  x += label.dx;
+  if (x <= 0 && y <= 0) return;
+  p.setPen(label.colour);
+  p.drawText(x, y + metrics.ascent(), text);
+}
+
+Label FrameOrMainLabel(int p) {
+  Label label;
+  label.rect = &g_mainRects[static_cast<std::size_t>(p)];
+  label.text = g_mainCaptions[static_cast<std::size_t>(p)];
+  if (p == 4 && g_languageDropDown == 1) label.text = TextAt(g_textOther, 20 + g_language.load());
+  if (p >= 14 && p <= 16) label.extraHeight = 75;
+  if (p >= 10 && p <= 13) label.extraHeight = 100;
+  if (p == 46) label.align = Label::Align::Below;
+  return label;
+}
+
+Label AdvancedLabel(int a) {
+  Label label;
+  label.rect = &g_advancedRects[static_cast<std::size_t>(a)];
+  auto& caption = g_advancedCaptions[static_cast<std::size_t>(a)];
+  // The live values are kept in the captions, where the page's texts are.
+  if (a == 2) caption = std::to_string(g_dpiSpeed.load());
+  if (a == 19) caption = std::to_string(g_wheelSpeed.load());
+  if (a == 32) caption = std::to_string(g_fireTime.load());
+  if (a >= 70 && a < 70 + kDpiLevelCount) {
+    const int j = a - 70;
+    const std::string value = DpiValueText(g_dpiSetValue[static_cast<std::size_t>(j)]);
+    if (!value.empty()) caption = value;
+    if (j == g_dpiLevel.load()) label.colour = kCurrentDpiBlue;
+  }
+  if (a == 32) label.align = Label::Align::Right;
+  label.text = caption;
+  return label;
+}
+
+Label MacroLabel(int a) {
+  Label label;
+  label.rect = &g_macroRects[static_cast<std::size_t>(a)];
+  label.text = g_macroCaptions[static_cast<std::size_t>(a)];
+  if (a == 4) {
+    const bool recording = g_recording.load() != 0;
+    label.text = TextAt(g_textDevMac, recording ? 40 : 39);
+    label.colour = recording ? kRecordRed : kWhite;
+    label.dx = -3;
+  }
+  if ((a >= 10 && a <= 12) || (a >= 14 && a <= 16)) label.align = Label::Align::Left;
+  return label;
+}
+
+Label LedLabel(int a) {
+  Label label;
+  label.rect = &g_ledRects[static_cast<std::size_t>(a)];
+  const std::string& caption = g_ledCaptions[static_cast<std::size_t>(a)];
+  if (g_modeLight.load() == 1) {
+    if (a == 18 || (a >= 20 && a <= 25)) label.text = caption;
+    return label;
+  }
+  const int effect = g_ledType.load();
+  label.text = caption;
+  if (a >= 21 && a <= 25) label.text.clear();
+  if (a == 35) label.text = TextAt(g_uiTexts14, effect);
+  if (effect == 12 && a >= 61 && a < 61 + KeyCount()) {
+    switch (g_ledReactType[static_cast<std::size_t>(Profile())][static_cast<std::size_t>(a - 61)]) {
+      case 0: label.text = g_textLed[2]; break;
+      case 1: label.text = g_textLed[4]; break;
+      case 2: label.text = g_textLed[6]; break;
+      case 3: label.text = g_textLed[5]; break;
+      default: break;
+    }
+  }
+  if (a == 40 || a == 41) label.narrower = 30;
+  if (a == 98 && effect != 3) label.text.clear();
+  if (LedLabelUnused(effect, a)) label.text.clear();
+  return label;
+}
+
+}  // namespace
+
+// ---- Composition -------------------------------------------------------------------------
+
+void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span<const SkinRect> table,
+               int hovered) {
+  const int page = Page();
+  QPainter p(&target);
+  if (hovered != kNoHover) {
+    const bool track = page == kPageAdvanced && (hovered == 1 || hovered == 18 || hovered == 31 || hovered == 66);
+    const bool pressed = g_skinButtonDown == 1 && page != kPageLed && !track;
+    BlitSkinRect(p, pressed ? down : over, table, hovered);
+  }
+  switch (page) {
+    case kPageMain: PaintMainState(p, down, hovered); break;
+    case kPageAdvanced: PaintAdvancedState(p, down); break;
+    case kPageMacro: PaintMacroState(p, down); break;
+    case kPageLed: PaintLedState(p, down); break;
+    default: break;
+  }
+}
+
+void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEntry) {
+  QPainter p(&target);
+  const int profileEntry = 10 + g_currentProfile.load();
+  for (int i = 0; i < kFrameEntries; ++i) {
+    if (i == profileEntry || i == tabEntry) {
+      BlitSkinRect(p, down, g_mainRects, i);
+    } else if (i == g_hoverFrame) {
+      BlitSkinRect(p, g_skinButtonDown == 1 ? down : over, g_mainRects, i);
+    }
+  }
+}
+
+void PaintAssignmentLabels(QImage& target, int count) {
+  const int page = Page();
+  QPainter p(&target);
+  p.setBackgroundMode(Qt::TransparentMode);
+  SelectUiFont(p, 2);
+  const QFontMetrics metrics(p.font());
+  const int keys = KeyCount();
+  const int profile = Profile();
+  for (int pos = 0; pos < count; ++pos) {
+    Label label;
+    if (pos < kFrameEntries || (page == kPageMain && pos < kMainEntries)) {
+      if (page == kPageMain && pos >= 20 && pos < 20 + keys) {
+        label.rect = &g_mainRects[static_cast<std::size_t>(pos)];
+        label.text = AssignmentLabel(profile, pos - 20);
+        label.dx = 5;
+      } else {
+        label = FrameOrMainLabel(pos);
+      }
+    } else if (page == kPageAdvanced && pos - 20 < kAdvancedEntries) {
+      label = AdvancedLabel(pos - 20);
+    } else if (page == kPageMacro && pos - 20 < kMacroEntries) {
+      label = MacroLabel(pos - 20);
+    } else if (page == kPageLed && pos - 20 < kLedEntries) {
+      label = LedLabel(pos - 20);
+    }
+    DrawLabel(p, metrics, label);
+  }
+}
+
+void DrawMoveRect(int x, int y, QPainter& target) {
+  const QImage knob = SkinImages().PremultipliedImage(SkinImagePath("moveRect.png"));
+  if (knob.isNull()) return;
+  const auto mode = target.compositionMode();
+  target.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  target.drawImage(QPoint(x, y), knob);
+  target.setCompositionMode(mode);
+}
+
+QImage ComposeCurrentPage() {
+  const int page = Page();
+  const std::string set = kPageImageSets[page];
+  const QImage normal = SkinImages().Image(SkinImagePath(set + "_normal.jpg"));
+  const QImage over = SkinImages().Image(SkinImagePath(set + "_over.jpg"));
+  const QImage down = SkinImages().Image(SkinImagePath(set + "_down.jpg"));
+
+  QSize size(g_windowWidth, g_windowHeight);
+  if (size.isEmpty()) size = normal.size();
+  QImage target(size.isEmpty() ? QSize(1, 1) : size, QImage::Format_ARGB32_Premultiplied);
+  target.fill(Qt::black);
+  if (!normal.isNull()) {
+    QPainter p(&target);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPoint(0, 0), normal);
+  }
+
+  switch (page) {
+    case kPageMain: PaintPage(target, over, down, g_mainRects, g_hoverFrame); break;
+    case kPageAdvanced: PaintPage(target, over, down, g_advancedRects, g_hoverAdvanced); break;
+    case kPageMacro: PaintPage(target, over, down, g_macroRects, g_hoverMacro); break;
+    default: PaintPage(target, over, down, g_ledRects, g_hoverLed); break;
+  }
+  PaintTabs(target, over, down, 6 + page);
+  PaintAssignmentLabels(target, kPageLabelCounts[static_cast<std::size_t>(page)]);
+  return target;
+}
+
+void OnPaint(QPainter& painter) {
+  if (g_closePopupRequest.exchange(0) != 0 && Page() == kPageMain && g_keyMenu) {
+    QWidget* menu = g_keyMenu;
+    g_keyMenu = nullptr;
+    menu->hide();
+    menu->deleteLater();
+  }
+  QWidget* window = g_mainDlg;
+  if (window && window->isMinimized()) {
+    const QIcon& icon = g_mainDlg->Icon();
+    const QSize iconSize(32, 32);
+    const QRect box(QPoint((window->width() - iconSize.width()) / 2, (window->height() - iconSize.height()) / 2),
+                    iconSize);
+    icon.paint(&painter, box);
+    return;
+  }
+  const QImage composed = ComposeCurrentPage();
+  PaintInsideShape(painter, composed, g_mainDlg ? g_mainDlg->Shape() : QRegion());
+}
+
+void InstallPagePainting() {
+  MainPageHandlers handlers = MainPages();
+  handlers.paint = [](QPainter& painter) { OnPaint(painter); };
+  SetMainPageHandlers(std::move(handlers));
+}
+
+// ---- Texts ------------------------------------------------------------------------------
+
+std::string CutLabel(const std::string& text) {
+  const QString q = Q(text);
+  if (q.size() <= 16) return text;
+  // Never split a surrogate pair.
+  int cut = 16;
+  if (q.at(cut - 1).isHighSurrogate()) --cut;
+  return q.left(cut).toStdString() + "...";
+}
+
+std::string AssignmentLabel(int profile, int button) {
+  if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonCount) return {};
+  const int c = g_keyFunc[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)];
+  std::string text;
+  if (c == 33) {
+    text = MacroName(g_profileMacros[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)]);
+  } else if (c >= 0 && c < 48) {
+    text = g_funStrings[static_cast<std::size_t>(c)];
+  } else if (c == 40000) {
+    text = g_funStrings[41];
+  } else if (c >= 30000) {
+    const auto it = g_funNameMap.find(std::to_string(c));
+    if (it != g_funNameMap.end()) text = it->second.first;
+  } else if (c >= 50 && c <= 255) {
+    const int preset = c - 50;
+    if (preset < std::min<int>(g_gunMacroCount, kMacroTableSize))
+      text = MacroName(g_gunMacros[static_cast<std::size_t>(preset)]);
+  } else if (c >= 256 && c < 30000) {
+    const int group = c / 256 - 1;
+    const int macro = c % 256;
+    if (g_useMacroNames == 1 && group < kMaxMacroGroups && macro < kMaxGroupMacros)
+      text = g_macroNames[static_cast<std::size_t>(group)][static_cast<std::size_t>(macro)];
+  }
+  return CutLabel(text);
+}
+
+std::string DpiValueText(int step) {
+  static constexpr int kHigh[] = {2400, 3200, 4000, 4800, 5600, 6400, 7200, 8000, 8800, 9600, 10400, 11200, 12800};
+  const int d = DpiCode(step);
+  if (d >= 1 && d <= 10) return std::to_string(200 * d);
+  if (d >= 12 && d <= 24) return std::to_string(kHigh[d - 12]);
+  return {};
+}
+
+std::vector<int> LedDisabledEntries(int effect) {
+  switch (effect) {
+    case 0: return {50, 71, 72, 74, 75};
+    case 1: return {50, 71, 72, 74};
+    case 2: return {50, 71, 73, 74, 75};
+    case 3: return {71};
+    case 4:
+    case 5: return {50, 71};
+    case 6:
+    case 8:
+    case 11: return {71, 72, 74, 75};
+    case 7: return {49, 50, 71, 72, 75};
+    case 9: return {71, 72, 73, 74, 75};
+    case 10: return {45, 49, 50, 71, 72, 75};
+    case 12: return {50, 72, 73, 74, 75};
+    case 13: return {50, 71, 72, 73, 74, 75};
+    default: return {};
+  }
+}
+
+bool LedLabelUnused(int effect, int entry) {
+  const bool sliders = entry >= 30 && entry <= 34;
+  switch (effect) {
+    case 0:
+    case 6:
+    case 8:
+    case 11: return entry == 15 || sliders || entry == 38;
+    case 1: return sliders || entry == 38;
+    case 2: return entry == 15 || sliders || entry == 39;
+    case 4:
+    case 5: return entry == 34;
+    case 7: return entry == 15 || entry == 33 || entry == 34 || entry == 38;
+    case 9:
+    case 12:
+    case 13: return entry == 15 || sliders || entry == 38 || entry == 39;
+    case 10: return entry == 15 || entry == 30 || entry == 33 || entry == 34 || entry == 38;
+    default: return false;
+  }
+}
+
+// ---- Colours ----------------------------------------------------------------------------
+
+namespace {
+ColorChooser g_colorChooser;
+
+std::optional<QColor> ChooseColor() {
+  if (g_colorChooser) return g_colorChooser();
+  const QColor chosen = QColorDialog::getColor(QColor(), g_mainDlg);
+  if (!chosen.isValid()) return std::nullopt;
+  return chosen;
+}
+
+void PickInto(std::array<int, 3>& levels, std::uint32_t& shown) {
+  if (const std::optional<QColor> colour = ChooseColor()) {
+    levels = {ColorByteToLevel(colour->red()), ColorByteToLevel(colour->green()), ColorByteToLevel(colour->blue())};
+    shown = ColorFromLevels(levels[0], levels[1], levels[2]);
+  }
+  RequestMainRepaint(RepaintArea::Whole);
+}
+}  // namespace
+
+int ColorByteToLevel(int byte) { return (255 - std::clamp(byte, 0, 255)) / 16; }
+
+void SetColorChooser(ColorChooser chooser) { g_colorChooser = std::move(chooser); }
+
+void PickDpiColor(int entry) {
+  const int j = entry - 77;
+  if (j < 0 || j >= kDpiLevelCount) return;
+  PickInto(g_dpiColorLevel[static_cast<std::size_t>(j)], g_dpiColorRef[static_cast<std::size_t>(j)]);
+}
+
+void PickUserLedColor(int n) {
+  if (n < 0 || n >= kUserLedColorCount) return;
+  PickInto(g_userLedColorLevel[static_cast<std::size_t>(n)], g_userLedColorRef[static_cast<std::size_t>(n)]);
+}
+
+// ---- Lighting-step list ----------------------------------------------------------------
+
+std::vector<std::string> LedStepRows(std::array<std::uint8_t, 68>& block) {
+  std::vector<std::string> rows;
+  const int steps = block[0];
+  g_ledBlockStepKind = block[4];
+  // A step count beyond what the block holds stops at its last byte.
+  const int last = std::min(4 * steps + 2, static_cast<int>(block.size()) - 1);
+  char buffer[32];
+  for (int i = 4; i <= last; ++i) {
+    std::uint8_t& v = block[static_cast<std::size_t>(i)];
+    std::string value;
+    if (i == 4) {
+      int k = 4;
+      switch (v) {
+        case 1: k = 0; break;
+        case 2: k = 1; break;
+        case 3: k = 2; break;
+        case 6: k = 3; break;
+        case 7: k = 4; break;
+        case 9: k = 5; break;
+        default: break;
+      }
+      value = g_ledStepTexts[static_cast<std::size_t>(k)];
+      if (value == g_textLed[8]) {
+        v = 7;
+        g_ledBlockStepKind = 7;
+      }
+    } else if (i == 5) {
+      if (v == 0) v = 1;
+      std::snprintf(buffer, sizeof buffer, " %d", v);
+      value = buffer;
+    } else if (i == 6) {
+      std::snprintf(buffer, sizeof buffer, "%d", v);
+      value = buffer;
+    }
+    switch (i % 4) {
+      case 0: rows.push_back(g_textOther[6] + " " + value); break;
+      case 1:
+        rows.push_back(g_ledBlockStepKind == 6 || g_ledBlockStepKind == 7 ? g_textOther[8]
+                                                                          : g_textOther[7] + "  " + value);
+        break;
+      case 2: rows.push_back(g_textOther[9] + value + "*122" + g_textOther[12]); break;
+      default: rows.push_back(rows.back()); break;
+    }
+  }
+  return rows;
+}
+
+std::vector<std::string> FillLedSubList(int block) {
+  if (g_ledSubList) {
+    for (int row = g_ledSubList->count() - 1; row >= 0; --row) delete g_ledSubList->takeItem(row);
+  }
+  const int edited = g_editMacro.load();
+  if (block < 0 || block >= kMacroBlockCount || edited < 0 || edited >= kMacroTableSize) return {};
+  auto& data = g_groupMacros[static_cast<std::size_t>(edited)].ledBlocks[static_cast<std::size_t>(block)];
+  std::vector<std::string> rows = LedStepRows(data);
+  if (g_ledSubList) {
+    const QIcon icon = g_ledSubListIcons.empty() ? QIcon() : g_ledSubListIcons.front();
+    for (const std::string& row : rows) g_ledSubList->addItem(new QListWidgetItem(icon, Q(row)));
+  }
+  return rows;
+}
+
+// ---- Child controls ------------------------------------------------------------------
+
+void ApplyControlColors(QWidget* control) {
+  if (!control) return;
+  QPalette palette = control->palette();
+  if (qobject_cast<QLineEdit*>(control)) {
+    palette.setColor(QPalette::Base, Qt::black);
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::Text, Qt::white);
+  } else if (qobject_cast<QAbstractItemView*>(control)) {
+    const QColor back(22, 22, 22);
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::Window, back);
+  } else {
+    return;
+  }
+  control->setPalette(palette);
+}
