@@ -1,0 +1,86 @@
+// The four pages composed from the installed skin images and layouts with factory-like
+// settings: each page is the installed look with its tab, its profile and its state on
+// top. MC_PAGE_SHOT_DIR, when set, receives the composed pages as PNG files.
+#include <QDir>
+
+#include "page_fixture.h"
+
+#include "mainwnd/main_dialog.h"
+#include "mainwnd/page_paint.h"
+#include "mainwnd/page_state.h"
+#include "mainwnd/skin_image.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+namespace painttest {
+namespace {
+
+class InstalledPagesTest : public PagePaintTest {
+ protected:
+  void SetUp() override {
+    PagePaintTest::SetUp();
+    SetProgramPaths(MC_PROGRAM_DIR);
+    SkinImages().Clear();
+    g_keyCount = 8;
+    for (int i = 0; i < 8; ++i) g_keyFunc[0][static_cast<std::size_t>(i)] = i + 1;
+    g_dpiSetEnable = {1, 1, 1, 1, 0, 0};
+    g_dpiSetValue = {3, 7, 11, 15, 18, 22};
+    for (int j = 0; j < 6; ++j) g_dpiColorRef[static_cast<std::size_t>(j)] = ColorFromLevels(j * 2, 15 - j * 2, j);
+    for (int n = 0; n < 7; ++n) g_userLedColorRef[static_cast<std::size_t>(n)] = ColorFromLevels(n * 2, 0, 15 - n * 2);
+    g_dpiLevel = 1;
+    g_dpiSpeed = 6;
+    g_wheelSpeed = 3;
+    g_fireTime = 90;
+    g_ledSpeed = 2;
+    g_ledBright = 2;
+    g_cycColorEnable = {1, 1, 0, 1, 0, 1, 1};
+    g_ledType = 1;
+  }
+};
+
+TEST_F(InstalledPagesTest, EveryPageShowsItsTabAndProfileSelected) {
+  const char* const sets[] = {"main", "advanced", "mac", "led"};
+  const char* shots = std::getenv("MC_PAGE_SHOT_DIR");
+  for (int page = kPageMain; page <= kPageLed; ++page) {
+    SCOPED_TRACE(sets[page]);
+    g_currentProfile = page;
+    g_hoverFrame = page == kPageMain ? 22 : kNoHover;
+    const QImage image = Compose(page);
+    const QImage down = SkinImages().Image(SkinImagePath(std::string(sets[page]) + "_down.jpg"));
+    ASSERT_FALSE(down.isNull());
+    ASSERT_EQ(image.size(), down.size());
+    for (int entry : {6 + page, 10 + page}) {
+      const SkinRect& r = g_mainRects[static_cast<std::size_t>(entry)];
+      EXPECT_EQ(image.pixel(r.x + 2, r.y + 2), down.convertToFormat(image.format()).pixel(r.x + 2, r.y + 2))
+          << "entry " << entry;
+    }
+    if (shots) image.save(QDir(shots).filePath(QString("page_%1_%2.png").arg(page).arg(sets[page])));
+  }
+}
+
+TEST_F(InstalledPagesTest, LightingPageInItsOtherStates) {
+  const char* shots = std::getenv("MC_PAGE_SHOT_DIR");
+  const QImage down = SkinImages().Image(SkinImagePath("led_down.jpg"));
+  // The reactive effect with each key's reaction type, and the alternate mode.
+  g_ledType = 12;
+  g_ledReactEnable[0] = {1, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0};
+  g_ledReactType[0] = {0, 1, 2, 3, 0, 1, 2, 3, 0, 0, 0, 0};
+  g_hoverLed = 51;
+  g_skinButtonDown = 1;
+  const QImage reactive = Compose(kPageLed);
+  EXPECT_EQ(reactive.pixel(g_ledRects[53].x + 2, g_ledRects[53].y + 2),
+            down.convertToFormat(reactive.format()).pixel(g_ledRects[53].x + 2, g_ledRects[53].y + 2));
+  g_modeLight = 1;
+  g_hoverLed = kNoHover;
+  const QImage alternate = Compose(kPageLed);
+  const QImage second = SkinImages().Image(SkinImagePath("new_down.jpg")).convertToFormat(alternate.format());
+  const SkinRect& area = g_ledRects[78];
+  EXPECT_EQ(alternate.pixel(area.x + 2, area.y + 2), second.pixel(area.x + 2, area.y + 2));
+  if (shots) {
+    reactive.save(QDir(shots).filePath("page_3_led_reactive.png"));
+    alternate.save(QDir(shots).filePath("page_3_led_alternate.png"));
+  }
+}
+
+}  // namespace
+}  // namespace painttest
