@@ -569,7 +569,10 @@ std::vector<std::string> LedStepRows(std::array<std::uint8_t, 68>& block) {
         default: break;
       }
       value = g_ledStepTexts[static_cast<std::size_t>(k)];
-      if (value == g_textLed[8]) {
+      // Kinds without a name of their own are the plain kind 7. Decided by the kind, not
+      // by comparing names: a language whose names are missing or repeat would
+      // otherwise rewrite every step of the macro to kind 7.
+      if (k == 4) {
         v = 7;
         g_ledBlockStepKind = 7;
       }

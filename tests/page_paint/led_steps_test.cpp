@@ -66,6 +66,20 @@ TEST_F(LedStepsTest, StepKindsAndTheirCorrections) {
   }
 }
 
+TEST_F(LedStepsTest, KindIsKeptWhenStepNamesAreMissingOrRepeat) {
+  g_ledStepTexts.fill(std::string());
+  g_textLed[8].clear();
+  Block block = OneStep(2, 5, 1);
+  LedStepRows(block);
+  EXPECT_EQ(block[4], 2);
+  EXPECT_EQ(g_ledBlockStepKind, 2);
+  EXPECT_EQ(LedStepRows(block)[1], "Value:   5");
+
+  block = OneStep(5, 5, 1);
+  LedStepRows(block);
+  EXPECT_EQ(block[4], 7);
+}
+
 TEST_F(LedStepsTest, ZeroValueIsStoredAsOne) {
   Block block = OneStep(1, 0, 0);
   const auto rows = LedStepRows(block);
