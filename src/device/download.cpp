@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -94,22 +95,31 @@ std::mutex g_workerLock;
 std::condition_variable g_workerDone;
 int g_workersRunning = 0;
 
+void WorkerEnded() {
+  std::lock_guard lock(g_workerLock);
+  --g_workersRunning;
+  g_workerDone.notify_all();
+}
+
 template <typename Work>
 void StartWorker(Work work) {
   {
     std::lock_guard lock(g_workerLock);
     ++g_workersRunning;
   }
-  std::thread([work] {
-    struct Done {
-      ~Done() {
-        std::lock_guard lock(g_workerLock);
-        --g_workersRunning;
-        g_workerDone.notify_all();
-      }
-    } done;
+  try {
+    std::thread([work] {
+      struct Done {
+        ~Done() { WorkerEnded(); }
+      } done;
+      work();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the work is done here rather than lost, and the count
+    // does not keep waiting for a worker that never ran.
+    WorkerEnded();
     work();
-  }).detach();
+  }
 }
 
 }  // namespace
@@ -175,7 +185,9 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
     }
   }
 
-  tables.unlock();
+  // The slot tables and the image read the reaction settings, the colour indices and
+  // the shared settings, which a profile reload rewrites too: they are built before
+  // the listener may go on. Only the writes to the mouse run without the lock.
   const SlotTables slots = BuildSlotTables(functions, codes);
   const LedEffect effect = ComputeLedEffect(g_ledType.load(), g_ledSpeed.load(), g_previousEffect);
   g_previousEffect = effect;
@@ -191,6 +203,7 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
   inputs.cycleColours = cycleColours;
   inputs.previousLightingStart = g_previousLightingStart;
   const DeviceMemoryImage image = BuildMemoryImage(slots, inputs);
+  tables.unlock();
 
   // The mouse with the second product id takes the whole header; the other keeps its
   // own and takes only the profile byte.

@@ -172,24 +172,45 @@ std::optional<std::string> RunCommand(const std::vector<std::string>& argv, std:
 
   std::string out;
   bool timedOut = false;
+  bool exited = false;    // the program has ended (or was reaped elsewhere)
+  bool outputDone = false;
+  int status = 0;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
+  // The program's end, not the end of its output, ends the wait: a helper it starts
+  // may keep the pipe open long after, and a program may close its output and hang.
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
+    if (!exited) {
+      const pid_t reaped = ::waitpid(pid, &status, WNOHANG);
+      if (reaped == pid || (reaped < 0 && errno != EINTR)) exited = true;
+    }
+    if (!exited && std::chrono::steady_clock::now() >= deadline) {
       timedOut = true;
       break;
     }
+    if (outputDone) {
+      if (exited) break;
+      ::usleep(5000);
+      continue;
+    }
+    // While it runs, wait for output in short slices; once it has ended, take only
+    // what is already in the pipe.
     pollfd p{readFd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) {
-      timedOut = ready == 0;
-      break;
+    const int ready = ::poll(&p, 1, exited ? 0 : 20);
+    if (ready == 0) {
+      if (exited) break;
+      continue;
+    }
+    if (ready < 0) {
+      if (errno != EINTR) outputDone = true;
+      continue;
     }
     char buffer[512];
     const ssize_t n = ::read(readFd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      outputDone = true;
+      continue;
+    }
     out.append(buffer, static_cast<std::size_t>(n));
     if (out.size() > 64 * 1024) {  // no answer of interest is this long
       timedOut = true;
@@ -197,10 +218,10 @@ std::optional<std::string> RunCommand(const std::vector<std::string>& argv, std:
     }
   }
   CloseFd(readFd);
-  if (timedOut) ::kill(pid, SIGKILL);
-
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  if (!exited) {
+    if (timedOut) ::kill(pid, SIGKILL);
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
   }
   if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return out;

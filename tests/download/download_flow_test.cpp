@@ -1,8 +1,10 @@
 // The download as a whole: busy flag, workers, desktop pointer settings, carry-over
 // between downloads and the dropping of macro references.
+#include <atomic>
 #include <thread>
 
 #include "device/macro_area.h"
+#include "device/worker_gate.h"
 #include "download_fixture.h"
 
 namespace {
@@ -136,6 +138,43 @@ TEST_F(DownloadFlowTest, DownloadsStartedTogetherRunOneAfterTheOther) {
     EXPECT_EQ(blocks[i], blocks[i + 2 * one]) << i;
   }
   EXPECT_EQ(mouse->MemoryAt(0x01A), 10);
+}
+
+// The listener reloads a profile (under the workers' table lock) when the mouse
+// switches profile; the image a download builds from the same tables must not be
+// read while a reload rewrites them. The file holds what the tables hold, so every
+// reload leaves them as they were and the image must come out as a quiet one.
+TEST_F(DownloadFlowTest, ProfileReloadsDuringADownloadLeaveTheImageWhole) {
+  g_macCor = {1, 2, 3, 4, 5, 6, 0, 1, 2, 3, 4, 5};
+  for (int p = 0; p < kProfileCount; ++p)
+    for (int i = 0; i < kButtonCount; ++i) g_ledReactType[p][i] = (p + i) % 3;
+  g_dpiSetValue = {1, 4, 8, 12, 16, 20};
+  g_dpiSetEnable = {1, 1, 1, 0, 1, 1};
+  for (int j = 0; j < kDpiLevelCount; ++j) g_dpiColorLevel[j] = {j, 15 - j, 3};
+  g_cycColorEnable = {1, 1, 0, 1, 0, 1, 1};
+  g_ledType = 7;
+  g_ledSpeed = 2;
+  g_fireTime = 96;
+  g_keyFunc[0] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 15, 16, 17};
+  ASSERT_TRUE(SaveAll());
+
+  ResetDownloadCarryOver();
+  ASSERT_EQ(DownloadSettings(), DownloadOutcome::Completed);
+  const auto quiet = mouse->Memory();
+
+  std::atomic<bool> stop{false};
+  std::thread listener([&] {
+    for (int n = 0; !stop.load(); ++n) {
+      std::lock_guard tables(WorkerTablesLock());
+      LoadProfile(g_configDir, n % kProfileCount, false);
+    }
+  });
+  ResetDownloadCarryOver();
+  const DownloadOutcome outcome = DownloadSettings();
+  stop = true;
+  listener.join();
+  EXPECT_EQ(outcome, DownloadOutcome::Completed);
+  EXPECT_TRUE(mouse->Memory() == quiet);
 }
 
 TEST_F(DownloadFlowTest, LightingEffectCarriesOverForTypeThirteen) {

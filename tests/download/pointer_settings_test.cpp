@@ -106,4 +106,18 @@ TEST(RunCommand, OutputExitStatusAndTimeout) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a hanging tool is given up";
 }
 
+// The wait follows the program, not its output pipe: a helper left running with the
+// pipe must not hold up an answer that is complete, and a program that closed its
+// output and hangs is still given up at the time limit.
+TEST(RunCommand, TheProgramsEndEndsTheWait) {
+  using namespace std::chrono_literals;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "sleep 3 & echo 0.5"}, 8s), "0.5\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "exec >&-; sleep 3"}, 200ms), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
 }  // namespace

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The settings download under ThreadSanitizer: downloads started together, the
+# download and save workers, profile reloads of the input listener during a download,
+# and the desktop-settings tool runner. Shares the build folder of device_tsan.sh,
+# which has the same configuration, so only the download tests are compiled anew.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+jobs=$(nproc)
+[ "$jobs" -gt 4 ] && jobs=4
+cmake -S . -B build/tsan-device -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMC_CORE_ONLY=ON \
+  -DMC_BUILD_BENCHMARKS=OFF -DMC_SANITIZE=thread >/dev/null
+cmake --build build/tsan-device -j "$jobs" --target download_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan-device/tests/download_tests --gtest_brief=1 \
+  --gtest_filter='DownloadFlowTest.*:RunCommand.*'
