@@ -32,6 +32,7 @@
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
+#include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
 #include "mainwnd/skin_layout.h"
@@ -339,6 +340,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 2. The main window and the press hand-over.
   InstallHooks();
   InstallPagePainting();
+  InstallMainInput(this);
   g_buttonPressed = 0;
 
   // 3. The workers: listener and executor (they wait at the start gate until the paths,

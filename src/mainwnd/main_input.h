@@ -1,0 +1,175 @@
+// Input handling of the main window: every control of a page is a rectangle of a skin
+// table, so the window's mouse events are turned into actions here. A move hit-tests
+// all four tables and drives the sliders; a press acts on the hit entry of the current
+// page, opens popups and starts window drags; a release carries out the frame buttons
+// (minimise, close, Apply, profiles, import, export and reset of the configuration,
+// the link). Also the private messages that popups send to the main window.
+//
+// Clicks change only the settings tables in memory; nothing reaches config.ini or the
+// mouse before Apply. UI thread only.
+#pragma once
+
+#include <QRect>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainwnd/skin_layout.h"
+#include "profile/macro_group_commands.h"
+
+class COVK_DOvaruDlg;
+class QMouseEvent;
+class QWidget;
+
+// ---- Interaction state ------------------------------------------------------------------
+
+// What a move drags: 0 none, 1 DPI value of the current level, 2 pointer speed, 3 wheel
+// speed, 4 fire time, 5 LED speed, 6 LED brightness.
+enum SliderDragMode : int {
+  kDragNone = 0,
+  kDragDpiValue = 1,
+  kDragPointerSpeed = 2,
+  kDragWheelSpeed = 3,
+  kDragFireTime = 4,
+  kDragLedSpeed = 5,
+  kDragLedBright = 6,
+};
+extern int g_sliderDragMode;
+// Kind of the popup menu about to be created.
+extern int g_menuKind;
+// A popup of the page (button menu, LED effect menu, macro-page menu) is shown.
+extern int g_popupShown;
+// The language drop-down of frame button 4 is open.
+extern int g_languageMenuOpen;
+// Item id (20 + button index) of the button whose function menu was opened last.
+extern int g_selectedButtonItem;
+
+inline constexpr int kMenuKindButtonFunction = 1;
+inline constexpr int kMenuKindLedEffect = 4;
+inline constexpr int kMenuKindKeyReaction = 5;
+inline constexpr int kMenuKindLanguage = 10;
+
+// ---- Rules ------------------------------------------------------------------------------
+
+// The step 1..n of a slider for the pointer's x against the slider's rectangle.
+int SliderValueFromOffset(int x, int y, const SkinRect& slider, int n);
+// Stores a slider value as the drag mode says (mode 0 or unknown: nothing).
+void StoreSliderValue(int mode, int value);
+// The slider rectangle and step count of a drag mode (count 0 for none).
+struct SliderSpec {
+  const SkinRect* rect = nullptr;
+  int count = 0;
+};
+SliderSpec SliderOf(int mode);
+
+// Not empty, and every character '0' to '9'.
+bool IsAllDigits(std::string_view text);
+
+// Enable toggle of DPI level k (0..5): a disabled level becomes enabled; an enabled one
+// becomes disabled, and when it was the current level the current level moves upward
+// cyclically to the next enabled one. The last enabled level stays enabled and current.
+void ToggleDpiLevelEnable(int level);
+// Enable toggle of colour k (0..6) of the colour cycle; never disables the last one.
+void ToggleCycleColor(int colour);
+
+// Where the button function menu goes on a screen `screenHeight` high: below the entry,
+// or above it when it would leave the screen below; one wider than the entry.
+QRect PlaceButtonMenu(const QRect& entryOnScreen, int menuHeight, int screenHeight);
+
+// Whether the function menu of `button` may open: a button that alone holds the left
+// click (assignment code 1) in the current profile keeps it.
+bool ButtonMenuAllowed(int button);
+
+// Switches to page 0..3 (the tabs): starts the page's animation worker, makes and drops
+// the macro page's controls. The page already shown does nothing.
+void SwitchPage(int page);
+
+// ---- The handlers -----------------------------------------------------------------------
+
+// Each returns true when it used the event; a left press on no entry of both the frame
+// and the page's table returns false so that the window moves.
+bool OnMouseMove(QMouseEvent* event);
+bool OnLButtonDown(QMouseEvent* event);
+bool OnLButtonUp(QMouseEvent* event);
+void OnMouseLeave();
+// Also as plain calls at a window point, for the handlers above and for tests.
+void MouseMoveAt(QPoint point);
+bool LButtonDownAt(QPoint point);
+void LButtonUpAt(QPoint point);
+
+// Apply: while no download runs, the save worker and the download into the mouse.
+void ApplySettings();
+// The open-file dialog and the copy of the chosen file over config.ini, then the four
+// profiles loaded again.
+void ImportConfig();
+
+// Makes these the window's mouse handlers, keeping its paint handler.
+void InstallMainInput(COVK_DOvaruDlg* window);
+
+// The file dialog of the configuration import and export (QFileDialog by default).
+void SetConfigFileChooser(FileChooser chooser);
+FileChooser ConfigFileChooser();
+// What frame button 19 does with g_linkTarget (the desktop's opener by default).
+void SetLinkOpener(std::function<void(const std::string& target)> opener);
+
+// ---- Popups opened from here ----------------------------------------------------------
+// The popups themselves are built elsewhere; each has one entry point here, which does
+// nothing while it is unset.
+struct MainPopupHooks {
+  // Creates and shows the popup menu of `kind` at `geometry` (screen); items are given
+  // to the language menu (null: none given). Returns the menu window (kept in g_keyMenu).
+  std::function<QWidget*(int kind, const QRect& geometry, const std::vector<int>* items)> openMenu;
+  // Height of the button function menu before it is placed.
+  std::function<int()> buttonMenuHeight;
+  // The sound-reactive lighting window.
+  std::function<void()> openSoundWave;
+  // The gun dialog, modal.
+  std::function<void()> runGunDialog;
+  // The key-combination capture dialog for g_selectedButtonItem, modal.
+  std::function<void()> runShortcutCapture;
+  // Macro page: create and destroy its controls; before a press (close the in-place
+  // editors, the play-count rule, take the selected macro); record button; insert
+  // menu; play mode of entries 6, 7, 8.
+  std::function<void()> createMacroPage;
+  std::function<void()> destroyMacroPage;
+  std::function<void()> beforeMacroPress;
+  std::function<void()> toggleRecording;
+  std::function<void()> openInsertMenu;
+  std::function<void(int entry)> setPlayMode;
+  // Messages of the popups handled by the macro page and the key-combination code.
+  std::function<void(unsigned message, std::intptr_t wParam, std::intptr_t lParam)> forward;
+};
+void SetMainPopupHooks(MainPopupHooks hooks);
+MainPopupHooks& MainPopups();
+
+// ---- Private messages of the main window -------------------------------------------
+
+// 0x401, the tray icon's message, is kWmTrayNotify of mainwnd/tray_icon.h.
+inline constexpr unsigned kWmSoundwaveStopped = 0x40C;
+inline constexpr unsigned kWmPopupMenuDone = 0x7E9;
+inline constexpr unsigned kWmPopupMenuCommand = 0x7EA;
+inline constexpr unsigned kWmKeycaptureDone = 0x7F5;
+inline constexpr unsigned kWmDisplayReload = 0x7F7;
+inline constexpr unsigned kWmShortcutCaptured = 0x7F8;
+inline constexpr unsigned kWmLedStepsReloadMode = 0x83ED;
+inline constexpr unsigned kWmLedStepsReloadValue = 0x83EE;
+inline constexpr unsigned kWmGunMacroSelected = 0x83F3;
+inline constexpr unsigned kWmShortcutRequest = 0x83F4;
+inline constexpr unsigned kWmItemEditDone = 0x2B11;
+inline constexpr unsigned kWmInplaceEditEnd = 0x8841;
+
+// wParam 1: language row lParam - 1 of g_languageList chosen. Every wParam closes the
+// menu state and repaints. Returns 0.
+int OnPopupMenuDone(std::intptr_t wParam, std::intptr_t lParam);
+// wParam 1: the fonts are made again for the display and the window repainted.
+int OnDisplayReload(std::intptr_t wParam);
+// Runs the key-combination capture dialog. Returns 1.
+int OnShortcutKeyRequest();
+// Handles one private message now (unknown ones and those of others are forwarded).
+std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+// Queues one to the UI thread (any thread).
+void PostMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);

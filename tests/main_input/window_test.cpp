@@ -1,0 +1,214 @@
+// The running window driven by its handlers at the centres of skin entries: page tabs,
+// page controls, sliders, frame buttons, Apply into the simulated mouse, the import of a
+// configuration and the private messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../app/app_fixture.h"
+#include "device/download.h"
+#include "mainwnd/main_input.h"
+#include "mainwnd/page_state.h"
+#include "mainwnd/skin_layout.h"
+#include "platform/ini_file.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+namespace {
+
+using apptest::ProgramTest;
+
+QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
+
+class MainInputTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    PlugMouse();
+    Start();
+    ASSERT_TRUE(WaitForDownloads());
+    SetMainPopupHooks({});
+  }
+  void TearDown() override {
+    SetMainPopupHooks({});
+    SetConfigFileChooser(nullptr);
+    ProgramTest::TearDown();
+  }
+  void Click(QPoint p) {
+    MouseMoveAt(p);
+    LButtonDownAt(p);
+    LButtonUpAt(p);
+  }
+};
+
+TEST_F(MainInputTest, TabsSwitchPagesAndHoverFollowsThePointer) {
+  MouseMoveAt(Centre(g_mainRects[7]));
+  EXPECT_EQ(g_hoverFrame, 7);
+  EXPECT_TRUE(LButtonDownAt(Centre(g_mainRects[7])));
+  EXPECT_EQ(g_skinButtonDown, 1);
+  LButtonUpAt(Centre(g_mainRects[7]));
+  EXPECT_EQ(g_skinButtonDown, 0);
+  EXPECT_EQ(g_currentPage.load(), kPageAdvanced);
+  Click(Centre(g_mainRects[9]));
+  EXPECT_EQ(g_currentPage.load(), kPageLed);
+  Click(Centre(g_mainRects[6]));
+  EXPECT_EQ(g_currentPage.load(), kPageMain);
+  // On the other pages only the 20 frame buttons are hit-tested.
+  Click(Centre(g_mainRects[7]));
+  MouseMoveAt(Centre(g_mainRects[25]));
+  EXPECT_EQ(g_hoverFrame == 25, false);
+}
+
+TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {
+  Click(Centre(g_mainRects[7]));
+  const SkinRect wheel = g_advancedRects[18];
+  MouseMoveAt(Centre(wheel));
+  LButtonDownAt({wheel.x - 5, wheel.y + 1});
+  EXPECT_EQ(g_sliderDragMode, kDragWheelSpeed);
+  EXPECT_EQ(g_wheelSpeed.load(), 1);
+  MouseMoveAt({wheel.x + wheel.width + 40, wheel.y});
+  EXPECT_EQ(g_wheelSpeed.load(), 11);
+  LButtonUpAt({wheel.x + wheel.width + 40, wheel.y});
+  EXPECT_EQ(g_sliderDragMode, kDragNone);
+
+  const SkinRect fire = g_advancedRects[31];
+  MouseMoveAt(Centre(fire));
+  LButtonDownAt({fire.x, fire.y});
+  EXPECT_EQ(g_fireTime.load(), 8);
+  LButtonUpAt({fire.x, fire.y});
+
+  for (int entry = 34; entry <= 37; ++entry) {
+    const QPoint at = Centre(g_advancedRects[static_cast<std::size_t>(entry)]);
+    if (HitTestRects(at, g_advancedRects.data(), kAdvancedEntries) != entry) continue;  // not in this skin
+    g_usbSpeed = 3;
+    g_usbRateCode = 1;
+    Click(at);
+    EXPECT_EQ(g_usbSpeed.load(), 0) << entry;
+    EXPECT_EQ(g_usbRateCode.load(), 7) << entry;
+  }
+
+  g_dpiSetEnable = {1, 1, 0, 0, 0, 0};
+  g_dpiLevel = 0;
+  Click(Centre(g_advancedRects[62]));  // disabled level: not chosen
+  EXPECT_EQ(g_dpiLevel.load(), 0);
+  Click(Centre(g_advancedRects[61]));
+  EXPECT_EQ(g_dpiLevel.load(), 1);
+}
+
+TEST_F(MainInputTest, MainPageButtonsWheelAndTheLeftClickGuard) {
+  g_keyCount = 6;
+  g_keyFunc[static_cast<std::size_t>(g_currentProfile.load())] = {1, 2, 3, 4, 5, 6};
+  std::vector<int> kinds;
+  MainPopupHooks hooks;
+  hooks.openMenu = [&](int kind, const QRect&, const std::vector<int>*) -> QWidget* {
+    kinds.push_back(kind);
+    return nullptr;
+  };
+  SetMainPopupHooks(hooks);
+  Click(Centre(g_mainRects[20]));
+  EXPECT_EQ(WarningTips().back(), 7);
+  EXPECT_TRUE(kinds.empty());
+  Click(Centre(g_mainRects[22]));
+  EXPECT_EQ(kinds, std::vector<int>{kMenuKindButtonFunction});
+  EXPECT_EQ(g_selectedButtonItem, 22);
+  EXPECT_EQ(g_menuOpen, 1);
+  if (HitTestRects(Centre(g_mainRects[32]), g_mainRects.data(), kMainEntries) == 32) {
+    Click(Centre(g_mainRects[32]));
+    EXPECT_EQ(g_wheelStatus.load(), 1);
+  }
+  Click(Centre(g_mainRects[4]));
+  EXPECT_EQ(kinds.back(), kMenuKindLanguage);
+  EXPECT_EQ(g_languageMenuOpen, 1);
+  EXPECT_EQ(OnPopupMenuDone(1, 99), 0);  // a row beyond the list changes nothing
+  EXPECT_EQ(g_languageMenuOpen, 0);
+  EXPECT_EQ(g_menuOpen, 0);
+}
+
+TEST_F(MainInputTest, LightingPageFollowsTheEffect) {
+  Click(Centre(g_mainRects[9]));
+  g_keyCount = 6;
+  g_modeLight = 0;
+  g_ledType = 3;
+  g_ledSymmetry = 0;
+  Click(Centre(g_ledRects[45]));
+  EXPECT_EQ(g_ledSymmetry.load(), 1);
+  Click(Centre(g_ledRects[50]));
+  EXPECT_EQ(g_ledDirection.load(), 3);
+  g_ledType = 2;
+  Click(Centre(g_ledRects[45]));  // no symmetry for this effect
+  EXPECT_EQ(g_ledSymmetry.load(), 1);
+  const int profile = g_currentProfile.load();
+  const int before = g_ledReactEnable[static_cast<std::size_t>(profile)][2];
+  Click(Centre(g_ledRects[53]));
+  EXPECT_NE(g_ledReactEnable[static_cast<std::size_t>(profile)][2], before);
+  Click(Centre(g_ledRects[19]));
+  EXPECT_EQ(g_modeLight.load(), 1);
+  Click(Centre(g_ledRects[45]));  // only entry 17 acts now
+  EXPECT_EQ(g_ledSymmetry.load(), 1);
+  Click(Centre(g_ledRects[17]));
+  EXPECT_EQ(g_modeLight.load(), 0);
+}
+
+TEST_F(MainInputTest, ProfilesApplyAndTheBusyDownload) {
+  Click(Centre(g_mainRects[12]));
+  EXPECT_EQ(g_currentProfile.load(), 2);
+  // Nothing is written before Apply.
+  EXPECT_NE(ini::ReadInt(ConfigIni(), "Init", "CurConfig", 5), 2);
+  g_downloadBusy = 1;
+  mouse_->ClearFrames();
+  Click(Centre(g_mainRects[3]));
+  EXPECT_TRUE(SentFrames().empty());
+  g_downloadBusy = 0;
+  Click(Centre(g_mainRects[3]));
+  ASSERT_TRUE(WaitForDownloads());
+  EXPECT_FALSE(SentFrames().empty());
+  EXPECT_EQ(ini::ReadInt(ConfigIni(), "Init", "CurConfig", 5), 2);
+}
+
+TEST_F(MainInputTest, ImportCopiesTheChosenFileAndReloadsTheProfiles) {
+  const std::string chosen = ProgramDir() + "/mine.ini";
+  std::filesystem::copy_file(ConfigIni(), chosen);
+  ini::WriteInt(chosen, "ShareData", "WHEEL_SPEED", 9);
+  std::optional<std::string> answer = ProgramDir() + "/missing.ini";
+  SetConfigFileChooser([&](const FileDialogRequest& request) {
+    EXPECT_FALSE(request.save);
+    EXPECT_EQ(request.filter, "All Files(*.ini)|*.ini||");
+    return answer;
+  });
+  Click(Centre(g_mainRects[14]));
+  EXPECT_EQ(WarningTips().back(), 6);
+  answer = std::nullopt;
+  Click(Centre(g_mainRects[14]));
+  EXPECT_EQ(g_wheelSpeed.load() == 9, false);
+  answer = chosen;
+  Click(Centre(g_mainRects[14]));
+  EXPECT_EQ(ini::ReadInt(ConfigIni(), "ShareData", "WHEEL_SPEED", 10), 9);
+  EXPECT_EQ(g_wheelSpeed.load(), 9);
+  EXPECT_FALSE(std::filesystem::exists(ConfigIni() + ".import"));
+}
+
+TEST_F(MainInputTest, RecordingRefusesOtherControls) {
+  g_recording = 1;
+  Click(Centre(g_mainRects[7]));
+  EXPECT_EQ(g_currentPage.load(), kPageMain);
+  EXPECT_EQ(WarningTips().back(), 20);
+  g_recording = 0;
+}
+
+TEST_F(MainInputTest, PressOutsideEveryControlLeavesItToTheWindowDrag) {
+  QPoint empty(-1, -1);
+  for (int y = 0; y < 300 && empty.x() < 0; y += 3)
+    for (int x = 0; x < 300; x += 3) {
+      MouseMoveAt({x, y});
+      if (g_hoverFrame == kNoHover && g_hoverLed == kNoHover && g_hoverAdvanced == kNoHover && g_hoverMacro == kNoHover) {
+        empty = {x, y};
+        break;
+      }
+    }
+  ASSERT_GE(empty.x(), 0);
+  EXPECT_FALSE(LButtonDownAt(empty));
+  EXPECT_EQ(OnShortcutKeyRequest(), 1);
+}
+
+}  // namespace
