@@ -26,6 +26,8 @@ std::atomic<int> g_buttonHeld{0};
 std::atomic<int> g_buttonToggle{0};
 std::atomic<int> g_ledReactButton{0};
 std::array<std::atomic<std::uint8_t>, kInputReportBufferSize> g_inputReport{};
+std::atomic<std::uint8_t> g_pressHandOverCode{0};
+std::atomic<std::uint8_t> g_releaseDetail{0};
 std::array<std::uint8_t, kDeviceKeyNumbers> g_keyNumToButton{};
 
 namespace {
@@ -61,11 +63,13 @@ void LoadButtonMacro(int code) {
     const int group = code / 256 - 1;
     const int index = code % 256;
     MacroRecord record = LoadGroupMacro(group, index);
+    std::string path = GroupFilePath(group);
     std::lock_guard lock(g_currentLock);
     g_current.record = record;
     g_current.group = group;
     g_current.index = index;
     g_current.source = CurrentMacroSource::GroupEntry;
+    g_current.path = std::move(path);
     return;
   }
   if (code >= kFirstPresetCode) {
@@ -152,22 +156,31 @@ void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
   // Only the listener raises the flag and only the executor clears it, so the code
   // written here belongs to the press the executor takes.
   if (g_buttonPressed.load() == 0) {
+    g_pressHandOverCode = eventCode;
     g_lastButtonCode = eventCode;
     g_buttonPressed = 1;
     WakeMacroExecutor();
   }
 }
 
-// Writes the current macro back into its group entry, with the extra vertical step
-// that the step codes changed. Presets and codes that named no record are not written;
-// neither is an entry the group file does not hold (that would add a macro to it).
+// Writes the extra vertical step that the step codes changed back into the current
+// macro's group entry. The entry is taken as the file holds it now: the macro page may
+// have re-recorded or edited it since the button loaded it, and the copy loaded then
+// must not undo that. Nothing is written for presets and codes that named no record,
+// for an entry the group file does not hold (that would add a macro to it), when the
+// location now names another file (groups deleted or renamed since) or when the entry
+// now holds another macro (macros deleted since).
 void SaveCurrentMacro() {
   CurrentMacroState current = CurrentMacroSnapshot();
   if (current.source != CurrentMacroSource::GroupEntry) return;
   const std::string path = GroupFilePath(current.group);
-  if (path.empty() || !ini::FileExists(path)) return;
+  if (path.empty() || path != current.path || !ini::FileExists(path)) return;
   if (current.index < 0 || current.index >= ini::ReadInt(path, "Macros", "macroNum", 3)) return;
-  SaveMacroEntryIndirect(current.record, path, current.index);
+  MacroRecord entry = LoadGroupMacro(current.group, current.index);
+  if (entry.name != current.record.name) return;
+  entry.yOffset = current.record.yOffset;
+  entry.yOffsetOn = current.record.yOffsetOn;
+  SaveMacroEntryIndirect(entry, path, current.index);
 }
 
 void HandleRelease(int p, int b) {
@@ -196,6 +209,7 @@ void HandleButtonEvent(std::uint8_t eventCode, std::uint8_t detail) {
 
   const bool release = (detail & kInputReleaseBit) != 0;
   if (release) {
+    g_releaseDetail = detail;
     g_lastButtonCode = eventCode;
     g_buttonReleased = 1;
     WakeMacroExecutor();
@@ -257,15 +271,19 @@ CurrentMacroState CurrentMacroSnapshot() {
 
 void ResetInputListener() {
   MacroRecord first = LoadGroupMacro(0, 0);
+  std::string path = GroupFilePath(0);
   {
     std::lock_guard lock(g_currentLock);
     g_current = CurrentMacroState{};
     g_current.record = first;
     g_current.source = CurrentMacroSource::GroupEntry;
+    g_current.path = std::move(path);
   }
   g_buttonPressed = 0;
   g_buttonReleased = 0;
   g_lastButtonCode = 0;
+  g_pressHandOverCode = 0;
+  g_releaseDetail = 0;
   g_buttonHeld = 0;
   g_buttonToggle = 0;
   g_ledReactButton = 0;

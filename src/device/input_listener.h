@@ -5,9 +5,9 @@
 // release over to the macro executor through the flags below. It plays nothing itself.
 //
 // Hand-over (all atomic; written here unless noted):
-//   g_buttonPressed   0 -> 1 with g_lastButtonCode on a press, only while it is 0; the
-//                     executor clears it when it has played the press (a profile
-//                     function of the mouse clears it too).
+//   g_buttonPressed   0 -> 1 with g_lastButtonCode and g_pressHandOverCode on a press,
+//                     only while it is 0; the executor clears it when it has played
+//                     the press (a profile function of the mouse clears it too).
 //   g_buttonReleased  1 on a release, 0 on a press; the executor clears it.
 //   g_lastButtonCode  240 + device key number of the button; written before the flag
 //                     it goes with, so a reader that sees the flag sees its code.
@@ -16,8 +16,13 @@
 //                     with a left-button option); "repeat until pressed again" ends at 0.
 //   g_ledReactButton  the button that armed the left-button light reaction (whose on/off
 //                     state, g_ledReactActive, belongs to the settings download).
-//   g_inputReport     the last input report read; the executor reads byte 2 (the DPI
-//                     level) on the release of a DPI button.
+//   g_inputReport     the last input report read, whatever its event.
+//   g_pressHandOverCode  the code of the press handed over with g_buttonPressed; it
+//                     stays while the press is played, where g_lastButtonCode also
+//                     takes every later release.
+//   g_releaseDetail   byte 2 of the last release (the DPI level the executor takes
+//                     over for a DPI button); g_inputReport may hold a later step or
+//                     profile report by the time the executor looks.
 #pragma once
 
 #include <array>
@@ -25,6 +30,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stop_token>
+#include <string>
 
 #include "profile/macro_record.h"
 
@@ -50,6 +56,8 @@ extern std::atomic<int> g_buttonHeld;
 extern std::atomic<int> g_buttonToggle;
 extern std::atomic<int> g_ledReactButton;
 extern std::array<std::atomic<std::uint8_t>, kInputReportBufferSize> g_inputReport;
+extern std::atomic<std::uint8_t> g_pressHandOverCode;
+extern std::atomic<std::uint8_t> g_releaseDetail;
 
 // Button (0..11) of each device key number. Filled by BuildKeyNumToButton at start-up,
 // before the worker gate opens; key numbers of no button stay 0.
@@ -81,6 +89,7 @@ struct CurrentMacroState {
   int group = 0;  // location in the macro library (0-based group, entry index)
   int index = 0;
   CurrentMacroSource source = CurrentMacroSource::None;
+  std::string path;  // the group file the entry was read from (GroupEntry only)
 };
 
 // Input reports the listener has read and handled since the process started

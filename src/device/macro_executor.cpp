@@ -182,7 +182,8 @@ void HandleReleaseHandOver() {
   for (int i = 0; i < KeyCount(); ++i) {
     if (g_keyMap[static_cast<std::size_t>(i)] + kInputButtonBase != eventCode) continue;
     if (g_dpiButton[p][i] == 0) continue;
-    const int level = g_inputReport[2].load() & kInputDpiMask;
+    // The release's own byte 2: reports read since (steps, profile changes) carry none.
+    const int level = g_releaseDetail.load() & kInputDpiMask;
     // The mouse has six levels; anything else is not a level to keep.
     if (level >= kDpiLevelCount) continue;
     g_dpiLevel = level;
@@ -195,7 +196,8 @@ void HandleReleaseHandOver() {
 
 void HandlePressHandOver(std::stop_token stop) {
   if (g_buttonPressed.load() == 0) return;
-  const std::uint8_t eventCode = g_lastButtonCode.load();
+  // The press's own code: a release read since has put its code into g_lastButtonCode.
+  const std::uint8_t eventCode = g_pressHandOverCode.load();
   const int p = Profile(g_currentProfile.load());
   for (int i = 0; i < KeyCount(); ++i) {
     if (stop.stop_requested()) break;

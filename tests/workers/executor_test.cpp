@@ -244,6 +244,38 @@ TEST_F(ExecutorTest, ReleaseOfADpiButtonTakesOverTheMousesLevel) {
   EXPECT_EQ(g_dpiLevel.load(), 4);
 }
 
+TEST_F(ExecutorTest, HandedOverValuesAreThoseOfTheirOwnReport) {
+  // A release that the listener reads before the executor takes a press must not
+  // change what the press plays.
+  Assign(2, GroupCode(0, 0));  // key taps
+  Assign(4, GroupCode(0, 3));  // a move
+  Feed(240 + 4);
+  Feed(240 + 2);               // handed over while key 4's press is still held
+  Feed(240 + 4, 0x80);
+  g_buttonPressed = 0;
+  g_buttonReleased = 0;
+  Feed(240 + 2);
+  Feed(240 + 4, 0x80);
+  std::stop_source stop;
+  RunExecutorPoll(stop.get_token());
+  EXPECT_EQ(Count(Kind::KeyDown), 3);
+  EXPECT_EQ(Count(Kind::Move), 0);
+
+  // The DPI level of a release stays the one it carried, whatever report the listener
+  // read after it.
+  g_dpiButton[0][5] = 1;
+  g_dpiLevel = 2;
+  OpenWorkerGate();
+  std::jthread listener(DeviceInputThread);
+  Press(6, 1);
+  Release(6, 4);
+  StepUp();
+  ASSERT_TRUE(WaitFor([this] { return Handled(); }));
+  RunExecutorPoll(stop.get_token());
+  EXPECT_EQ(g_dpiLevel.load(), 4);
+  EXPECT_EQ(g_lastDpiLevel.load(), 4);
+}
+
 TEST_F(ExecutorTest, CodesThatNameNoRecordPlayNothing) {
   SetPresets({KeyTap("p0", 0, 1)});
   Assign(2, 45);               // 41..49

@@ -274,6 +274,45 @@ TEST_F(StartStopTest, AnEntryTheGroupDoesNotHoldIsNotAdded) {
   EXPECT_TRUE(FileEntry(group0, 7).empty());
 }
 
+TEST_F(StartStopTest, TheSaveKeepsWhatTheLibraryGotSinceTheMacroWasLoaded) {
+  // Re-recorded under the same name after the button loaded it: the new events, mode
+  // and count stay, only the step is written.
+  Tap(2);
+  Feed(1);
+  Feed(1);
+  const MacroRecord rerecorded = MakeMacro("second", 1, 5, {{5, 1, 7}, {5, 2, 9}, {6, 1, 3}});
+  ini::WriteString(group0, "Macros", "1", EncodeMacroRecord(rerecorded));
+  Tap(4);
+  ini::ClearCache();
+  MacroRecord saved = DecodeMacroRecord(FileEntry(group0, 1), 3);
+  MacroRecord expected = rerecorded;
+  expected.yOffset = 2;
+  expected.yOffsetOn = 1;
+  EXPECT_EQ(saved, expected);
+
+  // The entry now holds another macro (the loaded one was deleted): left as it is.
+  Tap(2);
+  Feed(1);
+  const std::string moved = EncodeMacroRecord(KeyTap("third", 0, 1));
+  ini::WriteString(group0, "Macros", "1", moved);
+  Tap(4);
+  ini::ClearCache();
+  EXPECT_EQ(FileEntry(group0, 1), moved);
+
+  // The group list changed: the location now names another group's file.
+  WriteLibrary({{"Shooter", {KeyTap("first", 0, 1), second, KeyTap("third", 0, 1)}}});
+  Tap(2);
+  Feed(1);
+  WriteLibrary({{"Spare", {KeyTap("a", 0, 1), KeyTap("second", 0, 1), KeyTap("c", 0, 1)}},
+                {"Shooter", {KeyTap("first", 0, 1), second, KeyTap("third", 0, 1)}}});
+  const std::string spare = g_macroDir + "Spare.dat";
+  const std::string spareBefore = FileEntry(spare, 1), shooterBefore = FileEntry(group0, 1);
+  Tap(4);
+  ini::ClearCache();
+  EXPECT_EQ(FileEntry(spare, 1), spareBefore);
+  EXPECT_EQ(FileEntry(group0, 1), shooterBefore);
+}
+
 TEST_F(StartStopTest, TheFirstCurrentMacroIsTheFirstEntryOfTheFirstGroup) {
   const CurrentMacroState current = CurrentMacroSnapshot();
   EXPECT_EQ(current.group, 0);
