@@ -14,5 +14,9 @@ std::string LanguageFolderName(int index) {
       "CN", "EN", "FR", "BILI", "DE", "SP", "IT", "RU", "TU", "PO", "TH", "KR", "JP", "AR",
       "PL", "CZ", "SE", "NL", "POBR", "CNTW", "NLBE", "DA", "SL", "FA", "UA", nullptr, "HUN"};
   if (index < 0 || index > 26 || kCodes[index] == nullptr) return {};
-  return "/" + std::to_string(index) + "_INI_" + kCodes[index];
+  std::string folder = "/";
+  folder += std::to_string(index);
+  folder += "_INI_";
+  folder += kCodes[index];
+  return folder;
 }
