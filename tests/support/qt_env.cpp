@@ -1,4 +1,4 @@
-// One QApplication for every test of the group (the offscreen platform is set by CTest).
+// One QApplication for every test of a Qt test executable (the offscreen platform is set by CTest).
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ class QtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "app_tests";
+    static char name[] = "tests";
     static char* argv[] = {name, nullptr};
     if (QApplication::instance() == nullptr) app_ = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
