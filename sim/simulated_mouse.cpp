@@ -226,19 +226,29 @@ void SimulatedMouse::NotifyChange(bool arrived) {
   if (callback) callback(arrived, options_.path);
 }
 
-bool SimulatedMouse::SetFeature(hid::Handle handle, const std::uint8_t* data, std::size_t length) {
+void SimulatedMouse::WaitReportLatency() {
   auto latency = [&] {
     std::lock_guard lock(mutex_);
     return options_.latency;
   }();
   if (latency.count() > 0) hid::PauseUntil(hid::PauseClock::now() + latency);
+}
+
+// A feature frame goes only through an opened, non-probe handle of a collection, and
+// only as a whole report 7.
+bool SimulatedMouse::FeatureFrameAcceptedLocked(hid::Handle handle, const std::uint8_t* data,
+                                                std::size_t length) const {
+  const OpenHandle* open = nullptr;
+  if (!LiveLocked(handle, &open) || open->collection < 0 || open->access == hid::Access::Probe) return false;
+  return data && length == kSimFeatureReportLength && data[0] == 7;
+}
+
+bool SimulatedMouse::SetFeature(hid::Handle handle, const std::uint8_t* data, std::size_t length) {
+  WaitReportLatency();
   bool unplugged = false;
   {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = nullptr;
-    if (!LiveLocked(handle, &open) || open->collection < 0 || open->access == hid::Access::Probe)
-      return false;
-    if (!data || length != kSimFeatureReportLength || data[0] != 7) return false;
+    if (!FeatureFrameAcceptedLocked(handle, data, length)) return false;
     TakeFeatureLocked(data, length);
     unplugged = CountReportLocked();
   }
@@ -247,18 +257,11 @@ bool SimulatedMouse::SetFeature(hid::Handle handle, const std::uint8_t* data, st
 }
 
 bool SimulatedMouse::GetFeature(hid::Handle handle, std::uint8_t* data, std::size_t length) {
-  auto latency = [&] {
-    std::lock_guard lock(mutex_);
-    return options_.latency;
-  }();
-  if (latency.count() > 0) hid::PauseUntil(hid::PauseClock::now() + latency);
+  WaitReportLatency();
   bool unplugged = false;
   {
     std::lock_guard lock(mutex_);
-    const OpenHandle* open = nullptr;
-    if (!LiveLocked(handle, &open) || open->collection < 0 || open->access == hid::Access::Probe)
-      return false;
-    if (!data || length != kSimFeatureReportLength || data[0] != 7) return false;
+    if (!FeatureFrameAcceptedLocked(handle, data, length)) return false;
     std::fill(data, data + length, 0);
     data[0] = 7;
     if (pendingRead_) {

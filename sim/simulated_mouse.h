@@ -165,6 +165,8 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
     int generation;  // plug generation it was opened in
   };
   bool LiveLocked(hid::Handle handle, const OpenHandle** out) const;
+  bool FeatureFrameAcceptedLocked(hid::Handle handle, const std::uint8_t* data, std::size_t length) const;
+  void WaitReportLatency();
   void TakeFeatureLocked(const std::uint8_t* data, std::size_t length);
   void DecodeEmissionLocked(const std::vector<std::uint8_t>& frame, Clock::time_point now);
   // Returns true when the mouse went away with this report.

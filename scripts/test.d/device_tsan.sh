@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# The device link tests under ThreadSanitizer: concurrent senders, the simulated
-# mouse's blocked reads and its removal while threads use it.
+# The device link and the settings download under ThreadSanitizer: concurrent senders,
+# the simulated mouse's blocked reads and its removal while threads use it; downloads
+# started together, the download and save workers, profile reloads of the input
+# listener during a download, and the desktop-settings tool runner.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 jobs=$(nproc)
 [ "$jobs" -gt 4 ] && jobs=4
 cmake -S . -B build/tsan-device -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMC_CORE_ONLY=ON \
   -DMC_BUILD_BENCHMARKS=OFF -DMC_SANITIZE=thread >/dev/null
-cmake --build build/tsan-device -j "$jobs" --target device_link_tests
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan-device/tests/device_link_tests --gtest_brief=1
+cmake --build build/tsan-device -j "$jobs" --target device_link_tests download_tests
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+build/tsan-device/tests/device_link_tests --gtest_brief=1
+build/tsan-device/tests/download_tests --gtest_brief=1 --gtest_filter='DownloadFlowTest.*:RunCommand.*'
