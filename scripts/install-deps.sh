@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
-  xvfb xauth dbus-daemon
+  xvfb xauth dbus-daemon openbox xdotool x11-utils
 )
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev

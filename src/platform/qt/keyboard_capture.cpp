@@ -48,6 +48,8 @@ void KeyboardCapture::Stop() {
   if (grabbed_) {
     if (QWindow* handle = GrabWindow()) handle->setKeyboardGrabEnabled(false);
     grabbed_ = false;
+    // The release reaches the X server now, not at the next turn of the event loop.
+    QGuiApplication::sync();
   }
   if (window_) disconnect(window_, &QObject::destroyed, this, &KeyboardCapture::Stop);
   window_ = nullptr;
