@@ -46,10 +46,13 @@ void KeyboardCapture::Stop() {
   running_ = false;
   if (qApp) qApp->removeEventFilter(this);
   if (grabbed_) {
-    if (QWindow* handle = GrabWindow()) handle->setKeyboardGrabEnabled(false);
     grabbed_ = false;
-    // The release reaches the X server now, not at the next turn of the event loop.
-    QGuiApplication::sync();
+    // A window that is gone has taken its grab with it.
+    if (QWindow* handle = GrabWindow(); handle && qApp) {
+      handle->setKeyboardGrabEnabled(false);
+      // The release reaches the X server now, not at the next turn of the event loop.
+      QGuiApplication::sync();
+    }
   }
   if (window_) disconnect(window_, &QObject::destroyed, this, &KeyboardCapture::Stop);
   window_ = nullptr;
