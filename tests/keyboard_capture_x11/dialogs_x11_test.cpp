@@ -88,21 +88,6 @@ TEST_F(CaptureDialogsX11, KeyCombinationDialogCapturesCtrlAltAAndTheButtonGetsIt
   EXPECT_TRUE(WaitFor([&] { return other_.KeyPresses() == 1; }));
 }
 
-TEST_F(CaptureDialogsX11, KeyCombinationCancelledStoresNothing) {
-  g_keyFunc[0][2] = 5;
-  CShortcutGetKey dialog(nullptr, 2, true);
-  dialog.CenterOnOwner();
-  ShowCapturing(dialog);
-  ASSERT_TRUE(Xdotool({"key", "q"}));
-  ASSERT_TRUE(WaitFor([] { return g_shortcutCapture.vk == 'Q'; }));
-  Click(dialog, CShortcutGetKey::kCancel);
-  ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
-  EXPECT_EQ(dialog.result(), CShortcutGetKey::kResultCancel);
-  EXPECT_EQ(g_keyFunc[0][2], 5);
-  EXPECT_EQ(m_shortcutTexts[0][2], "");
-  EXPECT_FALSE(dialog.Capturing());
-}
-
 TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
   std::vector<unsigned> messages;
   MainPopups().forward = [&](unsigned message, std::intptr_t, std::intptr_t) { messages.push_back(message); };
