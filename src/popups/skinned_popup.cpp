@@ -157,9 +157,13 @@ SkinnedPopup* ChainRoot(SkinnedPopup* popup) {
 // it; a press outside the whole chain closes it.
 void SkinnedPopup::mouseMoveEvent(QMouseEvent* event) {
   const QPoint global = event->globalPosition().toPoint();
-  SkinnedPopup* target = style_ == PopupStyle::Menu ? ChainPopupAt(this, global) : this;
-  if (target == nullptr) target = this;
-  target->MoveAt(target->mapFromGlobal(global));
+  if (style_ != PopupStyle::Menu) {
+    MoveAt(event->position().toPoint());
+    return;
+  }
+  // Outside the chain a menu keeps its hovered row, so that the way to a submenu may
+  // cut a corner.
+  if (SkinnedPopup* target = ChainPopupAt(this, global)) target->MoveAt(target->mapFromGlobal(global));
 }
 
 void SkinnedPopup::mousePressEvent(QMouseEvent* event) {
@@ -219,6 +223,8 @@ void SkinnedPopup::ClosePopup(int result) {
     done(result);
     return;
   }
+  // The levels that cascade from this one close with it.
+  for (SkinnedPopup* child : findChildren<SkinnedPopup*>(Qt::FindDirectChildrenOnly)) child->ClosePopup();
   hide();
   deleteLater();
 }
