@@ -216,8 +216,9 @@ void CMenuDlg::OnHoverChanged(int, int) {
   CloseSubMenu();
   const std::optional<Cascade> cascade = CascadeOf(kind_, HoverRow(), g_groupCount.load());
   if (!cascade) return;
-  const QPoint at = mapToGlobal(QPoint(geometry_.width, cascade->offsetRows * geometry_.rowHeight));
-  subMenu_ = OpenSubMenu(cascade->subKind, this, at, HoverRow(), sink_);
+  auto* sub = new CSubMenuDlg(this, cascade->subKind, HoverRow(), sink_);
+  sub->ShowBeside(this, geometry_.width, cascade->offsetRows * geometry_.rowHeight);
+  subMenu_ = sub;
 }
 
 // ---- Choices --------------------------------------------------------------------------------

@@ -133,7 +133,7 @@ void CSubMenuDlg::OnHoverChanged(int, int) {
   if (row < 1 || row > std::min(g_groupCount.load(), kMaxMacroGroups)) return;
   const int macros = g_groupMacroCounts[static_cast<std::size_t>(row - 1)];
   auto* list = new MacSelMenuDlg(this, row - 1, sink_);
-  list->ShowAt(mapToGlobal(QPoint(width(), MacroSelectionOffsetRows(row, macros) * rowHeight_)));
+  list->ShowBeside(this, PopupSize().width(), MacroSelectionOffsetRows(row, macros) * rowHeight_);
   macSel_ = list;
 }
 
