@@ -114,6 +114,9 @@ class SkinnedPopup : public QDialog {
   void CenterOnOwner();
   // Places at screenTopLeft and shows.
   void ShowAt(QPoint screenTopLeft);
+  // Shows a cascading level beside `level` (a popup of the same chain): at its right
+  // edge, `yOffset` pixels below its top; at its left edge when the screen ends first.
+  void ShowBeside(const QWidget* level, int levelWidth, int yOffset);
 
   // Hides the popup and deletes it once control is back in the event loop (a modal
   // dialog ends with `result` instead and is left to its creator).
