@@ -2,7 +2,13 @@
 
 #include <QKeyEvent>
 
-CEditHelper::CEditHelper(QWidget* parent) : QLineEdit(parent) {}
+CEditHelper::CEditHelper(QWidget* parent) : QLineEdit(parent) {
+  // The page's edits are white on black.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Base, Qt::black);
+  colours.setColor(QPalette::Text, Qt::white);
+  setPalette(colours);
+}
 
 void CEditHelper::End(bool commit) {
   // The handler may destroy this editor: take a copy first.

@@ -186,6 +186,7 @@ void CListBoxXI::EndEdit(bool commit) {
   editor_ = nullptr;
   editedIndex_ = -1;
   editor->SetEndHandler(nullptr);
+  if (editor->hasFocus()) setFocus();
   editor->hide();
   editor->deleteLater();
   if (!commit || index < 0 || index >= count() || ItemText(index) == text) return;
