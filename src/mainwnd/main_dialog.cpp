@@ -33,6 +33,7 @@
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
 #include "mainwnd/macro_page.h"
+#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
@@ -416,6 +417,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 
   // 20. The macro page's entry points (its controls are made when it is shown).
   InstallMacroPage();
+  InstallMacroRecording(this);
 
   // 21.
   CopyLanguageTexts();

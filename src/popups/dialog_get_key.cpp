@@ -3,12 +3,10 @@
 #include <QPainter>
 
 #include "keys/key_codes.h"
+#include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/tray_icon.h"
 #include "popups/warning_dlg.h"
-
-std::uint8_t g_capturedKeyCode = 0;
-std::string g_capturedKeyName;
 
 namespace {
 

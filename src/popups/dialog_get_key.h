@@ -7,15 +7,10 @@
 // Layout skin_keyset.ini: 0 the key's name, 1 OK, 2 close, 3 no action. UI thread only.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "popups/key_capture_popup.h"
 
-// The key of the last capture and its name; kept between openings, so the dialog first
-// shows the previous key.
-extern std::uint8_t g_capturedKeyCode;
-extern std::string g_capturedKeyName;
+// The key of the last capture and its name are g_capturedKeyCode and g_capturedKeyName
+// of the macro page; kept between openings, so the dialog first shows the previous key.
 
 class CDialogGetKey : public KeyCapturePopup {
   Q_OBJECT

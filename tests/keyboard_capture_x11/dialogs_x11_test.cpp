@@ -8,6 +8,7 @@
 
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
+#include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "popups/dialog_get_key.h"
 #include "popups/shortcut_get_key.h"
