@@ -12,6 +12,7 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
 #include "popups/dialog_get_key.h"
+#include "popups/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
 #include "profile/macro_library.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr int kTipOperationFailed = 6;
 constexpr int kTipEmptyList = 8;
 constexpr int kTipNotAMacro = 24;
+constexpr QPoint kKeyDialogOffset(330, 280);
 
 MacroRecorder g_recorder;
 QPointer<QWidget> g_recordingWindow;
@@ -68,9 +70,12 @@ void StopRecording() {
   Repaint();
 }
 
+// The list ends with the delay row of the previous event, which the new event has
+// just measured: it is shown again with the new event's rows.
 void ShowRecordedEvent(int event) {
   if (!g_eventList) return;
   const int macro = g_editMacro.load();
+  if (event > 0 && g_eventList->count() > 0) g_eventList->RemoveItem(g_eventList->count() - 1);
   for (const EventRow& row : FormatMacroEvent(g_groupMacros[static_cast<std::size_t>(macro)], event))
     g_eventList->AddItem(QString::fromStdString(row.text), row.icon);
   g_eventList->SelectRow(g_eventList->count() - 1);
@@ -121,5 +126,13 @@ void InstallMacroRecording(QWidget* window) {
   g_recordingCapture = new platform::KeyboardCapture;
   if (window) g_recordingCapture->setParent(window);
   MainPopups().toggleRecording = ToggleRecording;
-  SetMacroRecordingHooks({AbandonRecording, [] { RunKeyCaptureDialog(g_mainDlg); }});
+  SetMacroRecordingHooks({AbandonRecording, [] {
+                            // On the main window, 330 right and 280 down from its corner.
+                            if (g_mainDlg) {
+                              const QPoint corner = g_mainDlg->frameGeometry().topLeft();
+                              g_popupX = corner.x() + kKeyDialogOffset.x();
+                              g_popupY = corner.y() + kKeyDialogOffset.y();
+                            }
+                            RunKeyCaptureDialog(g_mainDlg);
+                          }});
 }

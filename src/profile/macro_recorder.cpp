@@ -87,5 +87,6 @@ MacroRecorder::Result MacroRecorder::OnKey(bool down, HostKeyCode vk, bool autoR
   record_->param[at] = MacroParam{};
   record_->delay[at] = kRecordLastDelay;
   events_ = n + 1;
+  record_->eventCount = static_cast<std::uint16_t>(events_);
   return Result::Recorded;
 }

@@ -41,8 +41,9 @@ class MacroRecorder {
   // Starts recording into `record`: it becomes an empty macro named `name` (at most 30
   // UTF-16 units) that keeps only its mode, played once, without vertical offset.
   void Start(MacroRecord& record, std::string_view name);
-  // Ends the recording: the record's event count becomes the events recorded. Returns
-  // that count (0 when nothing was being recorded).
+  // Ends the recording. The record's event count is the events recorded all along (so
+  // that the event list can show them as they come). Returns that count (0 when nothing
+  // was being recorded).
   int Stop();
   bool Recording() const { return record_ != nullptr; }
 

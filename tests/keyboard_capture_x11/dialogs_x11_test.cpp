@@ -42,6 +42,7 @@ class CaptureDialogsX11 : public ::testing::Test {
   static void ShowCapturing(KeyCapturePopup& dialog) {
     dialog.show();
     ASSERT_TRUE(WaitFor([&] { return dialog.KeyboardGrabbed(); }));
+    WaitFor([] { return false; }, 300);  // where the window manager has put it
   }
   // A left click at the centre of control `index` of the dialog.
   static void Click(KeyCapturePopup& dialog, int index) {
@@ -94,6 +95,7 @@ TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
   MainPopups().forward = [&](unsigned message, std::intptr_t, std::intptr_t) { messages.push_back(message); };
   CDialogGetKey dialog(nullptr);
   ASSERT_TRUE(dialog.Ready());
+  dialog.PlaceAt(QPoint(200, 150));
   ShowCapturing(dialog);
   ASSERT_TRUE(Xdotool({"key", "Escape", "Return", "F10", "KP_Enter", "Home"}));
   ASSERT_TRUE(WaitFor([] { return g_capturedKeyCode == 0x4A; }));  // the last key: Home

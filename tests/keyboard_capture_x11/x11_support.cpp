@@ -30,7 +30,7 @@ OtherWindow::OtherWindow() {
   // Its window, once the window manager has put it on the screen.
   QProcess search;
   search.start("xdotool", {"search", "--sync", "--onlyvisible", "--name", "other-program"});
-  if (search.waitForFinished(10000) && search.exitCode() == 0)
+  if (search.waitForFinished(30000) && search.exitCode() == 0)
     id_ = QString::fromLatin1(search.readAllStandardOutput()).split('\n').value(0).trimmed();
 }
 
