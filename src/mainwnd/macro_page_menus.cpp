@@ -42,7 +42,7 @@ int SelectedRowMacro() {
 void ShowPopupMenu(int x, int y, const std::string& image, int widthTrim) {
   g_popupShown = 1;
   const int width = QImageReader(QString::fromStdString(image)).size().width();
-  OpenPopupMenu(g_menuKind, QRect(x, y, std::max(width - widthTrim, 0), kMenuHeight), nullptr);
+  OpenMainPopupMenu(g_menuKind, QRect(x, y, std::max(width - widthTrim, 0), kMenuHeight), nullptr);
 }
 
 std::string MenuImage(const char* name) { return g_skinsDir + "/MacMenu/" + name; }
@@ -143,7 +143,7 @@ void OnLedSubListRightClick(QPoint position) {
     const QPoint left = g_ledSubList->mapToGlobal(QPoint(0, 0));
     const QPoint at = g_ledSubList->viewport()->mapToGlobal(position);
     const int rightEdge = g_ledSubList->mapToGlobal(QPoint(g_ledSubList->width(), 0)).x();
-    OpenPopupMenu(kind, QRect(left.x(), at.y() + 10, rightEdge, kMenuHeight), nullptr);
+    OpenMainPopupMenu(kind, QRect(left.x(), at.y() + 10, rightEdge, kMenuHeight), nullptr);
   }
   g_ledSubList->SelectRow(g_ledSubListRow);
 }
