@@ -25,7 +25,6 @@ int g_editGroupMacro = 0;
 int g_eventMenuRow = 0;
 int g_editEventIndex = 0;
 int g_ledSubListRow = 0;
-int g_ledSubListBlock = 0;
 int g_editorInsertBusy = 0;
 std::uint8_t g_capturedKeyCode = 0;
 std::string g_capturedKeyName;
@@ -243,6 +242,7 @@ void OnMacroListSelChange() {
     RestoreMacroAfterAbandonedRecording();
   }
   ClearList(g_eventList);
+  ClearList(g_ledSubList);  // its steps belong to an event of the list just emptied
   const int row = SelectedMacroListRow();
   MacroListRow now;
   if (!GetMacroListRow(row, now)) return;

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "popups/menu_rules.h"
+
 class CEditEx;
 
 // ---- Editing state -------------------------------------------------------------------
@@ -22,22 +24,14 @@ extern int g_editGroupMacro;
 // The row under a menu opened on the event list, and its event (row / 2).
 extern int g_eventMenuRow;
 extern int g_editEventIndex;
-// The selected row of the lighting-step list and the lighting block it shows.
+// The selected row of the lighting-step list (the block it shows is g_ledSubListBlock
+// of popups/menu_rules.h, which the lighting-step menus write).
 extern int g_ledSubListRow;
-extern int g_ledSubListBlock;
 // 1 while an insert-menu item is carried out (the play-count edit is left alone).
 extern int g_editorInsertBusy;
 // The key chosen in the key capture dialog and its name.
 extern std::uint8_t g_capturedKeyCode;
 extern std::string g_capturedKeyName;
-
-// Menu kinds of the page's popup menus.
-inline constexpr int kMenuKindLedStepMode = 6;
-inline constexpr int kMenuKindLedStepValue = 7;
-inline constexpr int kMenuKindGroupList = 11;
-inline constexpr int kMenuKindMacroList = 12;
-inline constexpr int kMenuKindEventList = 13;
-inline constexpr int kMenuKindInsertEvent = 14;
 
 // ---- The page's life -----------------------------------------------------------------
 

@@ -182,7 +182,7 @@ bool InsertMacroEvent(MacroRecord& r, int position, std::uint8_t code, std::uint
 
   switch (code) {
     case Code::PointerMove:
-      r.param[p].b = 10;
+      r.param[p] = {0, 10};  // no horizontal step until one is typed
       ++r.moveCount;
       break;
     case Code::DpiStep:
