@@ -229,6 +229,15 @@ void RefreshMacroEventList(int m) {
 
 void RefreshCurrentMacro() { RefreshMacroEventList(g_editMacro.load()); }
 
+void AddMacroEventRows(int m, int i) {
+  if (!g_eventList || !IsLoadedMacro(m)) return;
+  const QSignalBlocker block(g_eventList);
+  for (const EventRow& row : FormatMacroEvent(g_groupMacros[static_cast<std::size_t>(m)], i)) {
+    g_eventList->AddItem(Q(row.text), row.icon);
+  }
+  SelectEventRow(Recording() ? g_eventList->count() - 1 : g_eventMenuRow);
+}
+
 void SetMacroRecordingHooks(MacroRecordingHooks hooks) { g_recordingHooks = std::move(hooks); }
 const MacroRecordingHooks& MacroRecording() { return g_recordingHooks; }
 

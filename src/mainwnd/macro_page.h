@@ -63,6 +63,10 @@ void SaveSelectedMacro();
 // for g_editMacro.
 void RefreshMacroEventList(int m);
 void RefreshCurrentMacro();
+// Adds the rows of event i of macro m of the loaded group to the event list (the
+// previous event's delay row first, the event's own delay row when it is the last) and
+// selects the last row while recording, else g_eventMenuRow.
+void AddMacroEventRows(int m, int i);
 // Puts a text into the play-count edit and enables or disables it.
 void ShowPlayCount(const std::string& text, bool enabled);
 // Installed by the recording: answers whether a recording runs, and ends one without
