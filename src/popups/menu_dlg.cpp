@@ -20,53 +20,6 @@
 #include "profile/macro_library.h"
 #include "profile/settings.h"
 
-namespace {
-
-struct MenuImages {
-  const char* mask;
-  const char* normal;
-  const char* over;
-  const char* down;
-};
-
-MenuImages ImagesOf(int kind) {
-  switch (kind) {
-    case MenuKindProfile: return {"Profile_mask.jpg", "Profile_normal.jpg", "Profile_over.jpg", "Profile_down.jpg"};
-    case MenuKindButtonFunction: return {"menu1_mask.jpg", "menu1_normal.jpg", "menu1_over.jpg", "menu1_down.jpg"};
-    case MenuKindLedEffect:
-      return {"led_menu_mask.jpg", "led_menu_normal.jpg", "led_menu_over.jpg", "led_menu_down.jpg"};
-    case MenuKindKeyReaction:
-    case MenuKindLedStepMode:
-    case MenuKindLedStepValue: return {"menu_mask.jpg", "menu_normal.jpg", "menu_over.jpg", "menu_down.jpg"};
-    case MenuKindGunPreset: return {"menu2_mask.jpg", "menu2_normal.jpg", "menu2_over.jpg", "menu2_down.jpg"};
-    case MenuKindLanguage: return {"menu2_mask.jpg", "menu2_normal.jpg", "", ""};
-    case MenuKindGroupList:
-      return {"MacMenu/MacG_mask.jpg", "MacMenu/MacG_normal.jpg", "MacMenu/MacG_over.jpg", "MacMenu/MacG_down.jpg"};
-    case MenuKindMacroList:
-      return {"MacMenu/MacR_mask.jpg", "MacMenu/MacR_normal.jpg", "MacMenu/MacR_over.jpg", "MacMenu/MacR_down.jpg"};
-    case MenuKindEventList:
-      return {"MacMenu/MacR_mask2.jpg", "MacMenu/MacR_normal2.jpg", "MacMenu/MacR_over2.jpg",
-              "MacMenu/MacR_down2.jpg"};
-    case MenuKindInsertEvent:
-      return {"MacMenu/Insert_mask.jpg", "MacMenu/Insert_normal.jpg", "MacMenu/Insert_over.jpg",
-              "MacMenu/Insert_down.jpg"};
-    default: return {"", "", "", ""};
-  }
-}
-
-template <std::size_t N>
-std::string TextAt(const std::array<std::string, N>& table, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < N ? table[static_cast<std::size_t>(index)] : std::string();
-}
-
-std::vector<SkinRect> RowRects(const MenuGeometry& g) {
-  std::vector<SkinRect> rows;
-  for (int r = 1; r <= g.rows; ++r) rows.push_back(SkinRect{0, (r - 1) * g.rowHeight, g.width, g.rowHeight});
-  return rows;
-}
-
-}  // namespace
-
 // ---- Messages -------------------------------------------------------------------------------
 
 std::intptr_t DeliverPopupMessage(const PopupMessageSink& sink, unsigned message, std::intptr_t wParam,
@@ -91,7 +44,7 @@ CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, Popu
   if (items != nullptr) items_ = *items;
   if (kind == MenuKindKeyReaction) reactionButton_ = KeyReactionButton(g_hoverLed);
 
-  const MenuImages images = ImagesOf(kind);
+  const MenuImageNames images = MenuImagesOf(kind);
   const QImage mask = SkinImage(images.mask);
   if (mask.isNull() && (kind == MenuKindMacroList || kind == MenuKindEventList)) {
     ShowPlainMessage(owner, kind == MenuKindMacroList ? "找不到 MacR_mask.jpg" : "找不到 MacR_mask2.jpg");
@@ -100,15 +53,14 @@ CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, Popu
   SetShapeRect(geometry_.width, geometry_.height);
   SetImages(images.normal, images.over, images.down);
 
-  std::vector<SkinRect> rows = RowRects(geometry_);
   std::vector<std::string> captions;
   for (int r = 1; r <= geometry_.rows; ++r) captions.push_back(RowText(kind, r));
-  SetRects(std::move(rows), std::move(captions));
+  SetRows(geometry_.rows, geometry_.width, geometry_.rowHeight, std::move(captions));
   LoadMacroNames();
 }
 
 MenuGeometry CMenuDlg::GeometryFor(int kind, int itemCount) {
-  const QImage mask = SkinImage(ImagesOf(kind).mask);
+  const QImage mask = SkinImage(MenuImagesOf(kind).mask);
   return MenuSizes(kind, mask.width(), mask.height(), itemCount);
 }
 
@@ -118,36 +70,36 @@ int CMenuDlg::HoverRow() const { return Hover() == kNoHit ? kNoMenuRow : Hover()
 
 std::string CMenuDlg::RowText(int kind, int row) {
   switch (kind) {
-    case MenuKindProfile: return TextAt(g_funStrings, 18 + row);
-    case MenuKindButtonFunction: return TextAt(g_funStrings, row);
+    case MenuKindProfile: return TableText(g_funStrings, 18 + row);
+    case MenuKindButtonFunction: return TableText(g_funStrings, row);
     case MenuKindLedEffect: {
       const int count = std::clamp(g_ledModeCount.load(), 0, kLedEffectCount);
       if (row < 1 || row > count) return {};
-      return TextAt(g_uiTexts14, g_ledModeList[static_cast<std::size_t>(row - 1)]);
+      return TableText(g_uiTexts14, g_ledModeList[static_cast<std::size_t>(row - 1)]);
     }
     case MenuKindKeyReaction: {
       static constexpr int kTexts[] = {2, 4, 6, 5};
-      return row >= 1 && row <= 4 ? TextAt(g_textLed, kTexts[row - 1]) : std::string();
+      return row >= 1 && row <= 4 ? TableText(g_textLed, kTexts[row - 1]) : std::string();
     }
     case MenuKindLedStepMode: {
       static constexpr int kTexts[] = {15, 3, 4, 7, 8};
-      return row >= 1 && row <= 5 ? TextAt(g_textLed, kTexts[row - 1]) : std::string();
+      return row >= 1 && row <= 5 ? TableText(g_textLed, kTexts[row - 1]) : std::string();
     }
-    case MenuKindGunPreset: return row <= g_gunMacroCount ? TextAt(g_gunNames, row - 1) : std::string();
+    case MenuKindGunPreset: return row <= g_gunMacroCount ? TableText(g_gunNames, row - 1) : std::string();
     case MenuKindGroupList:
-      if (row >= 1 && row <= 7) return TextAt(g_textDevMac, row);
-      return row == 9 ? TextAt(g_textDevMac, 19) : std::string();
+      if (row >= 1 && row <= 7) return TableText(g_textDevMac, row);
+      return row == 9 ? TableText(g_textDevMac, 19) : std::string();
     case MenuKindMacroList: {
       static constexpr int kTexts[] = {32, 17, 18, 19};
-      return row >= 1 && row <= 4 ? TextAt(g_textDevMac, kTexts[row - 1]) : std::string();
+      return row >= 1 && row <= 4 ? TableText(g_textDevMac, kTexts[row - 1]) : std::string();
     }
     case MenuKindEventList: {
       static constexpr int kTexts[] = {16, 17};
-      return row >= 1 && row <= 2 ? TextAt(g_textDevMac, kTexts[row - 1]) : std::string();
+      return row >= 1 && row <= 2 ? TableText(g_textDevMac, kTexts[row - 1]) : std::string();
     }
     case MenuKindInsertEvent:
-      if (row >= 1 && row <= 6) return TextAt(g_textDevMac, 9 + row);
-      return row == 7 ? TextAt(g_textDevMac, 17) : std::string();
+      if (row >= 1 && row <= 6) return TableText(g_textDevMac, 9 + row);
+      return row == 7 ? TableText(g_textDevMac, 17) : std::string();
     default: return {};  // colours (7) and language pictures (10) have no text
   }
 }

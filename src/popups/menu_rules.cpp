@@ -55,6 +55,52 @@ bool IsMenuKind(int kind) {
   }
 }
 
+// ---- Images ------------------------------------------------------------------------------
+
+MenuImageNames MenuImagesOf(int kind) {
+  switch (kind) {
+    case MenuKindProfile: return {"Profile_mask.jpg", "Profile_normal.jpg", "Profile_over.jpg", "Profile_down.jpg"};
+    case MenuKindButtonFunction: return {"menu1_mask.jpg", "menu1_normal.jpg", "menu1_over.jpg", "menu1_down.jpg"};
+    case MenuKindLedEffect:
+      return {"led_menu_mask.jpg", "led_menu_normal.jpg", "led_menu_over.jpg", "led_menu_down.jpg"};
+    case MenuKindKeyReaction:
+    case MenuKindLedStepMode:
+    case MenuKindLedStepValue: return {"menu_mask.jpg", "menu_normal.jpg", "menu_over.jpg", "menu_down.jpg"};
+    case MenuKindGunPreset: return {"menu2_mask.jpg", "menu2_normal.jpg", "menu2_over.jpg", "menu2_down.jpg"};
+    case MenuKindLanguage: return {"menu2_mask.jpg", "menu2_normal.jpg", "", ""};
+    case MenuKindGroupList:
+      return {"MacMenu/MacG_mask.jpg", "MacMenu/MacG_normal.jpg", "MacMenu/MacG_over.jpg", "MacMenu/MacG_down.jpg"};
+    case MenuKindMacroList:
+      return {"MacMenu/MacR_mask.jpg", "MacMenu/MacR_normal.jpg", "MacMenu/MacR_over.jpg", "MacMenu/MacR_down.jpg"};
+    case MenuKindEventList:
+      return {"MacMenu/MacR_mask2.jpg", "MacMenu/MacR_normal2.jpg", "MacMenu/MacR_over2.jpg",
+              "MacMenu/MacR_down2.jpg"};
+    case MenuKindInsertEvent:
+      return {"MacMenu/Insert_mask.jpg", "MacMenu/Insert_normal.jpg", "MacMenu/Insert_over.jpg",
+              "MacMenu/Insert_down.jpg"};
+    default: return {"", "", "", ""};
+  }
+}
+
+MenuImageNames SubMenuImagesOf(int subKind) {
+  switch (subKind) {
+    case SubMenuKindFunctions: return {"menu2_mask.jpg", "menu2_normal.jpg", "menu2_over.jpg", "menu2_down.jpg"};
+    case SubMenuKindGroups:
+      return {"menu2_mask.jpg", "Macro_menu_normal.jpg", "Macro_menu_over.jpg", "Macro_menu_down.jpg"};
+    case 141:
+    case 142:
+      return {"MacMenu/Insert2th_mask.jpg", "MacMenu/Insert2th_normal.jpg", "MacMenu/Insert2th_over.jpg",
+              "MacMenu/Insert2th_down.jpg"};
+    case 143:
+      return {"MacMenu/Insert3th_mask.jpg", "MacMenu/Insert3th_normal.jpg", "MacMenu/Insert3th_over.jpg",
+              "MacMenu/Insert3th_down.jpg"};
+    case 144:
+      return {"MacMenu/MacR_mask2.jpg", "MacMenu/MacR_normal2.jpg", "MacMenu/MacR_over2.jpg",
+              "MacMenu/MacR_down2.jpg"};
+    default: return {"", "", "", ""};
+  }
+}
+
 // ---- Sizes ------------------------------------------------------------------------------
 
 MenuGeometry MenuSizes(int kind, int maskWidth, int maskHeight, int itemCount) {

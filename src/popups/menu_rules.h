@@ -5,6 +5,7 @@
 // UI thread only.
 #pragma once
 
+#include <array>
 #include <map>
 #include <optional>
 #include <string>
@@ -44,6 +45,25 @@ inline constexpr int kMaxMenuRows = 14;
 // Lighting block of the edited macro that the lighting-step menus write (the macro page
 // sets it when it opens them).
 extern int g_ledSubListBlock;
+
+// ---- Images and texts ----------------------------------------------------------------
+
+// Names under g_skinsDir of a menu's images: the mask gives its size, the others its
+// background and the looks of the hovered row (empty: none).
+struct MenuImageNames {
+  const char* mask;
+  const char* normal;
+  const char* over;
+  const char* down;
+};
+MenuImageNames MenuImagesOf(int kind);
+MenuImageNames SubMenuImagesOf(int subKind);
+
+// Entry `index` of a text table, empty outside it.
+template <std::size_t N>
+std::string TableText(const std::array<std::string, N>& table, int index) {
+  return index >= 0 && static_cast<std::size_t>(index) < N ? table[static_cast<std::size_t>(index)] : std::string();
+}
 
 // ---- Sizes ------------------------------------------------------------------------------
 

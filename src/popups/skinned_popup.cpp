@@ -74,6 +74,12 @@ void SkinnedPopup::SetRects(std::vector<SkinRect> rects, std::vector<std::string
   update();
 }
 
+void SkinnedPopup::SetRows(int count, int width, int rowHeight, std::vector<std::string> captions) {
+  std::vector<SkinRect> rows;
+  for (int r = 0; r < count; ++r) rows.push_back(SkinRect{0, r * rowHeight, width, rowHeight});
+  SetRects(std::move(rows), std::move(captions));
+}
+
 void SkinnedPopup::SetCaption(int index, std::string caption) {
   if (index < 0 || static_cast<std::size_t>(index) >= captions_.size()) return;
   captions_[static_cast<std::size_t>(index)] = std::move(caption);

@@ -82,6 +82,9 @@ class SkinnedPopup : public QDialog {
   // caller ends the popup.
   bool LoadLayout(const std::string& fileName, int count);
   void SetRects(std::vector<SkinRect> rects, std::vector<std::string> captions = {});
+  // Rows of a list: `count` rectangles of the full width, rowHeight high, one below the
+  // other from the top.
+  void SetRows(int count, int width, int rowHeight, std::vector<std::string> captions);
   const std::vector<SkinRect>& Rects() const { return rects_; }
   const std::vector<std::string>& Captions() const { return captions_; }
   void SetCaption(int index, std::string caption);

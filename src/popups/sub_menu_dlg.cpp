@@ -16,42 +16,6 @@
 
 namespace {
 
-struct SubImages {
-  const char* mask;
-  const char* normal;
-  const char* over;
-  const char* down;
-};
-
-SubImages ImagesOf(int subKind) {
-  switch (subKind) {
-    case SubMenuKindFunctions: return {"menu2_mask.jpg", "menu2_normal.jpg", "menu2_over.jpg", "menu2_down.jpg"};
-    case SubMenuKindGroups:
-      return {"menu2_mask.jpg", "Macro_menu_normal.jpg", "Macro_menu_over.jpg", "Macro_menu_down.jpg"};
-    case 141:
-    case 142:
-      return {"MacMenu/Insert2th_mask.jpg", "MacMenu/Insert2th_normal.jpg", "MacMenu/Insert2th_over.jpg",
-              "MacMenu/Insert2th_down.jpg"};
-    case 143:
-      return {"MacMenu/Insert3th_mask.jpg", "MacMenu/Insert3th_normal.jpg", "MacMenu/Insert3th_over.jpg",
-              "MacMenu/Insert3th_down.jpg"};
-    case 144:
-      return {"MacMenu/MacR_mask2.jpg", "MacMenu/MacR_normal2.jpg", "MacMenu/MacR_over2.jpg",
-              "MacMenu/MacR_down2.jpg"};
-    default: return {"", "", "", ""};
-  }
-}
-
-template <std::size_t N>
-std::string TextAt(const std::array<std::string, N>& table, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < N ? table[static_cast<std::size_t>(index)] : std::string();
-}
-
-std::vector<SkinRect> RowRects(int count, int width, int rowHeight) {
-  std::vector<SkinRect> rows;
-  for (int r = 1; r <= count; ++r) rows.push_back(SkinRect{0, (r - 1) * rowHeight, width, rowHeight});
-  return rows;
-}
 
 int RowOf(int hit) { return hit == SkinnedPopup::kNoHit ? kNoMenuRow : hit + 1; }
 
@@ -73,7 +37,7 @@ void CloseMenuChain(SkinnedPopup* level) {
 
 CSubMenuDlg::CSubMenuDlg(QWidget* parentMenu, int subKind, int fromRow, PopupMessageSink sink)
     : SkinnedPopup(parentMenu, PopupStyle::Menu), subKind_(subKind), fromRow_(fromRow), sink_(std::move(sink)) {
-  const SubImages images = ImagesOf(subKind);
+  const MenuImageNames images = SubMenuImagesOf(subKind);
   const QImage mask = SkinImage(images.mask);
   rowHeight_ = SubMenuRowHeight(subKind, mask.height());
   rows_ = rowHeight_ > 0 ? SubMenuRows(subKind, fromRow, static_cast<int>(g_funNameMap.size())) : 0;
@@ -81,7 +45,7 @@ CSubMenuDlg::CSubMenuDlg(QWidget* parentMenu, int subKind, int fromRow, PopupMes
   SetImages(images.normal, images.over, images.down);
   std::vector<std::string> captions;
   for (int r = 1; r <= rows_; ++r) captions.push_back(RowText(subKind, fromRow, r));
-  SetRects(RowRects(rows_, mask.width(), rowHeight_), std::move(captions));
+  SetRows(rows_, mask.width(), rowHeight_, std::move(captions));
   g_closePopupRequest = 0;
 }
 
@@ -91,14 +55,14 @@ std::string CSubMenuDlg::RowText(int subKind, int fromRow, int row) {
   switch (subKind) {
     case SubMenuKindFunctions:
       if (fromRow == 7) return FunctionSubListName(row, g_funNameMap);
-      if (fromRow == 8) return TextAt(g_funStrings, 22 + row);
-      if (fromRow == 11) return TextAt(g_funStrings, 18 + row);
+      if (fromRow == 8) return TableText(g_funStrings, 22 + row);
+      if (fromRow == 11) return TableText(g_funStrings, 18 + row);
       return {};
-    case SubMenuKindGroups: return row >= 1 && row <= g_groupCount.load() ? TextAt(g_groupNames, row - 1) : std::string();
+    case SubMenuKindGroups: return row >= 1 && row <= g_groupCount.load() ? TableText(g_groupNames, row - 1) : std::string();
     case 141:
-    case 142: return TextAt(g_textDevMac, 20 + (row - 1) / 2);
-    case 143: return TextAt(g_textDevMac, 22 + row);
-    case 144: return TextAt(g_textDevMac, 26 + row);
+    case 142: return TableText(g_textDevMac, 20 + (row - 1) / 2);
+    case 143: return TableText(g_textDevMac, 22 + row);
+    case 144: return TableText(g_textDevMac, 26 + row);
     default: return {};
   }
 }
@@ -171,7 +135,7 @@ MacSelMenuDlg::MacSelMenuDlg(QWidget* parentMenu, int group, PopupMessageSink si
   std::vector<std::string> captions;
   for (int r = 1; r <= rows_; ++r)
     captions.push_back(g_macroNames[static_cast<std::size_t>(group)][static_cast<std::size_t>(r - 1)]);
-  SetRects(RowRects(rows_, mask.width(), rowHeight), std::move(captions));
+  SetRows(rows_, mask.width(), rowHeight, std::move(captions));
 }
 
 int MacSelMenuDlg::HoverRow() const { return RowOf(Hover()); }
