@@ -25,7 +25,6 @@ int g_editGroupMacro = 0;
 int g_eventMenuRow = 0;
 int g_editEventIndex = 0;
 int g_ledSubListRow = 0;
-int g_ledSubListBlock = 0;
 int g_editorInsertBusy = 0;
 std::uint8_t g_capturedKeyCode = 0;
 std::string g_capturedKeyName;
@@ -230,6 +229,15 @@ void RefreshMacroEventList(int m) {
 
 void RefreshCurrentMacro() { RefreshMacroEventList(g_editMacro.load()); }
 
+void AddMacroEventRows(int m, int i) {
+  if (!g_eventList || !IsLoadedMacro(m)) return;
+  const QSignalBlocker block(g_eventList);
+  for (const EventRow& row : FormatMacroEvent(g_groupMacros[static_cast<std::size_t>(m)], i)) {
+    g_eventList->AddItem(Q(row.text), row.icon);
+  }
+  SelectEventRow(Recording() ? g_eventList->count() - 1 : g_eventMenuRow);
+}
+
 void SetMacroRecordingHooks(MacroRecordingHooks hooks) { g_recordingHooks = std::move(hooks); }
 const MacroRecordingHooks& MacroRecording() { return g_recordingHooks; }
 
@@ -243,6 +251,7 @@ void OnMacroListSelChange() {
     RestoreMacroAfterAbandonedRecording();
   }
   ClearList(g_eventList);
+  ClearList(g_ledSubList);  // its steps belong to an event of the list just emptied
   const int row = SelectedMacroListRow();
   MacroListRow now;
   if (!GetMacroListRow(row, now)) return;

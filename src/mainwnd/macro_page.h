@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "popups/menu_rules.h"
+
 class CEditEx;
 
 // ---- Editing state -------------------------------------------------------------------
@@ -22,22 +24,14 @@ extern int g_editGroupMacro;
 // The row under a menu opened on the event list, and its event (row / 2).
 extern int g_eventMenuRow;
 extern int g_editEventIndex;
-// The selected row of the lighting-step list and the lighting block it shows.
+// The selected row of the lighting-step list (the block it shows is g_ledSubListBlock
+// of popups/menu_rules.h, which the lighting-step menus write).
 extern int g_ledSubListRow;
-extern int g_ledSubListBlock;
 // 1 while an insert-menu item is carried out (the play-count edit is left alone).
 extern int g_editorInsertBusy;
 // The key chosen in the key capture dialog and its name.
 extern std::uint8_t g_capturedKeyCode;
 extern std::string g_capturedKeyName;
-
-// Menu kinds of the page's popup menus.
-inline constexpr int kMenuKindLedStepMode = 6;
-inline constexpr int kMenuKindLedStepValue = 7;
-inline constexpr int kMenuKindGroupList = 11;
-inline constexpr int kMenuKindMacroList = 12;
-inline constexpr int kMenuKindEventList = 13;
-inline constexpr int kMenuKindInsertEvent = 14;
 
 // ---- The page's life -----------------------------------------------------------------
 
@@ -69,6 +63,10 @@ void SaveSelectedMacro();
 // for g_editMacro.
 void RefreshMacroEventList(int m);
 void RefreshCurrentMacro();
+// Adds the rows of event i of macro m of the loaded group to the event list (the
+// previous event's delay row first, the event's own delay row when it is the last) and
+// selects the last row while recording, else g_eventMenuRow.
+void AddMacroEventRows(int m, int i);
 // Puts a text into the play-count edit and enables or disables it.
 void ShowPlayCount(const std::string& text, bool enabled);
 // Installed by the recording: answers whether a recording runs, and ends one without

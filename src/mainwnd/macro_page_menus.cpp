@@ -42,7 +42,15 @@ int SelectedRowMacro() {
 void ShowPopupMenu(int x, int y, const std::string& image, int widthTrim) {
   g_popupShown = 1;
   const int width = QImageReader(QString::fromStdString(image)).size().width();
-  OpenPopupMenu(g_menuKind, QRect(x, y, std::max(width - widthTrim, 0), kMenuHeight), nullptr);
+  OpenMainPopupMenu(g_menuKind, QRect(x, y, std::max(width - widthTrim, 0), kMenuHeight), nullptr);
+}
+
+// A point of a widget of the main window on the screen, from the window's own geometry
+// (mapToGlobal can miss where the window manager put a frameless window).
+QPoint ScreenPoint(const QWidget* widget, QPoint point) {
+  if (!g_mainDlg) return widget->mapToGlobal(point);
+  const QPoint inWindow = widget == g_mainDlg ? point : widget->mapTo(g_mainDlg, point);
+  return g_mainDlg->geometry().topLeft() + inWindow;
 }
 
 std::string MenuImage(const char* name) { return g_skinsDir + "/MacMenu/" + name; }
@@ -81,8 +89,8 @@ void OnEventListRightClick(QPoint position) {
   const std::uint8_t code = g_groupMacros[static_cast<std::size_t>(before)].code[static_cast<std::size_t>(
       std::min(row / 2, kMacroMaxEvents - 1))];
   if (row % 2 == 1 || (code != MacroEventCode::Delay && code != MacroEventCode::LightingStep)) {
-    g_menuKind = kMenuKindEventList;
-    const QPoint at = g_eventList->viewport()->mapToGlobal(position);
+    g_menuKind = MenuKindEventList;
+    const QPoint at = ScreenPoint(g_eventList->viewport(), position);
     ShowPopupMenu(at.x(), at.y(), MenuImage("MacG_mask.jpg"), 80);
   }
   g_eventMenuRow = row;
@@ -93,9 +101,9 @@ void OnEventListRightClick(QPoint position) {
 
 void OnMacroListRightClick(QPoint position) {
   const int row = g_macroList->indexAt(position).row();
-  const QPoint at = g_macroList->viewport()->mapToGlobal(position);
+  const QPoint at = ScreenPoint(g_macroList->viewport(), position);
   if (row < 0 && g_macroList->count() > 0) {
-    g_menuKind = kMenuKindGroupList;
+    g_menuKind = MenuKindGroupList;
     ShowPopupMenu(at.x(), at.y(), MenuImage("MacG_mask.jpg"), 0);
     return;
   }
@@ -105,8 +113,8 @@ void OnMacroListRightClick(QPoint position) {
     g_macroList->SelectRow(row);
     g_macroListRow = row;
   }
-  g_menuKind = hasRow && !r.isGroup ? kMenuKindMacroList : kMenuKindGroupList;
-  ShowPopupMenu(at.x(), at.y(), MenuImage("MacG_mask.jpg"), g_menuKind == kMenuKindMacroList ? 80 : 0);
+  g_menuKind = hasRow && !r.isGroup ? MenuKindMacroList : MenuKindGroupList;
+  ShowPopupMenu(at.x(), at.y(), MenuImage("MacG_mask.jpg"), g_menuKind == MenuKindMacroList ? 80 : 0);
   if (!hasRow) return;
   const bool otherGroup = r.group != g_curGroup.load();
   if (otherGroup) {
@@ -135,15 +143,15 @@ void OnLedSubListRightClick(QPoint position) {
   if (row < 0 && g_ledSubList->count() > 0) return;
   g_ledSubListRow = std::max(row, 0);
   int kind = 0;
-  if (g_ledSubListRow % 4 == 0) kind = kMenuKindLedStepMode;
-  if (g_ledSubListRow % 4 == 1 && g_ledBlockStepKind != 6 && g_ledBlockStepKind != 7) kind = kMenuKindLedStepValue;
+  if (g_ledSubListRow % 4 == 0) kind = MenuKindLedStepMode;
+  if (g_ledSubListRow % 4 == 1 && g_ledBlockStepKind != 6 && g_ledBlockStepKind != 7) kind = MenuKindLedStepValue;
   if (kind != 0) {
     g_menuKind = kind;
     g_popupShown = 1;
-    const QPoint left = g_ledSubList->mapToGlobal(QPoint(0, 0));
-    const QPoint at = g_ledSubList->viewport()->mapToGlobal(position);
-    const int rightEdge = g_ledSubList->mapToGlobal(QPoint(g_ledSubList->width(), 0)).x();
-    OpenPopupMenu(kind, QRect(left.x(), at.y() + 10, rightEdge, kMenuHeight), nullptr);
+    const QPoint left = ScreenPoint(g_ledSubList, QPoint(0, 0));
+    const QPoint at = ScreenPoint(g_ledSubList->viewport(), position);
+    const int rightEdge = ScreenPoint(g_ledSubList, QPoint(g_ledSubList->width(), 0)).x();
+    OpenMainPopupMenu(kind, QRect(left.x(), at.y() + 10, rightEdge, kMenuHeight), nullptr);
   }
   g_ledSubList->SelectRow(g_ledSubListRow);
 }
@@ -188,7 +196,7 @@ void OnPopupMenuCommand(int type, int item) {
   const bool hasRows = g_macroListRowCount.load() > 0;
   const int row = SelectedMacroListRow();
   switch (type) {
-    case kMenuKindGroupList:
+    case MenuKindGroupList:
       switch (item) {
         case 1: OnNewMacroGroup(); break;
         case 2: OnNewMacro(row); break;
@@ -201,7 +209,7 @@ void OnPopupMenuCommand(int type, int item) {
         default: break;
       }
       break;
-    case kMenuKindMacroList:
+    case MenuKindMacroList:
       switch (item) {
         case 1: OnRenameMacro(); break;
         case 2: OnDeleteMacro(); break;
@@ -210,11 +218,11 @@ void OnPopupMenuCommand(int type, int item) {
         default: break;
       }
       break;
-    case kMenuKindEventList:
+    case MenuKindEventList:
       if (item == 1) OnModifyMacroEvent();
       if (item == 2) OnDeleteMacroEvent();
       break;
-    case kMenuKindInsertEvent:
+    case MenuKindInsertEvent:
       g_editorInsertBusy = 1;
       InsertFromMenuItem(item);
       g_editorInsertBusy = 0;
@@ -238,9 +246,9 @@ void OpenInsertMenu() {
   g_eventMenuRow = g_eventList ? std::max(g_eventList->SelectedRow(), 0) : 0;
   if (g_mainDlg) g_mainDlg->activateWindow();
   const SkinRect& entry = g_macroRects[5];
-  const QPoint at = g_mainDlg ? g_mainDlg->mapToGlobal(QPoint(entry.x + entry.width, entry.y))
+  const QPoint at = g_mainDlg ? ScreenPoint(g_mainDlg, QPoint(entry.x + entry.width, entry.y))
                               : QPoint(entry.x + entry.width, entry.y);
-  g_menuKind = kMenuKindInsertEvent;
+  g_menuKind = MenuKindInsertEvent;
   ShowPopupMenu(at.x(), at.y(), MenuImage("Insert_mask.jpg"), 0);
   if (g_eventList) g_eventList->SelectRow(g_eventMenuRow);
   g_editGroupMacro = ClampMacro(r.macro);

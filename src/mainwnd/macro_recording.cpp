@@ -73,12 +73,8 @@ void StopRecording() {
 // The list ends with the delay row of the previous event, which the new event has
 // just measured: it is shown again with the new event's rows.
 void ShowRecordedEvent(int event) {
-  if (!g_eventList) return;
-  const int macro = g_editMacro.load();
-  if (event > 0 && g_eventList->count() > 0) g_eventList->RemoveItem(g_eventList->count() - 1);
-  for (const EventRow& row : FormatMacroEvent(g_groupMacros[static_cast<std::size_t>(macro)], event))
-    g_eventList->AddItem(QString::fromStdString(row.text), row.icon);
-  g_eventList->SelectRow(g_eventList->count() - 1);
+  if (g_eventList && event > 0 && g_eventList->count() > 0) g_eventList->RemoveItem(g_eventList->count() - 1);
+  AddMacroEventRows(g_editMacro.load(), event);
 }
 
 }  // namespace

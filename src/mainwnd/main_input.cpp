@@ -127,7 +127,7 @@ void OpenButtonFunctionMenu(int entry) {
   int screenHeight = onScreen.bottom() + 1 + height;
   if (QScreen* screen = g_inputWindow && g_inputWindow->screen() ? g_inputWindow->screen() : QGuiApplication::primaryScreen())
     screenHeight = screen->geometry().height();
-  OpenPopupMenu(kMenuKindButtonFunction, PlaceButtonMenu(onScreen, height, screenHeight), nullptr);
+  OpenMainPopupMenu(kMenuKindButtonFunction, PlaceButtonMenu(onScreen, height, screenHeight), nullptr);
 }
 
 // Returns true when the press drags the window.
@@ -206,7 +206,7 @@ bool LedPagePress(QPoint point) {
   } else if (e == 35) {
     g_popupShown = 1;
     const QRect r = ScreenRect(g_ledRects[35]);
-    OpenPopupMenu(kMenuKindLedEffect, QRect(r.left(), r.top() + r.height(), r.width(), 405), nullptr);
+    OpenMainPopupMenu(kMenuKindLedEffect, QRect(r.left(), r.top() + r.height(), r.width(), 405), nullptr);
   } else if (e == 41 && !OneOf(effect, 2, 9, 12, 13)) {
     StartSliderDrag(kDragLedSpeed, point);
   } else if (e == 14) {
@@ -227,7 +227,7 @@ bool LedPagePress(QPoint point) {
     react = react == 0 ? 1 : 0;
   } else if (keys > 0 && In(e, 61, 60 + keys) && effect == 12) {
     const QRect r = ScreenRect(g_ledRects[static_cast<std::size_t>(e)]);
-    OpenPopupMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr);
+    OpenMainPopupMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr);
   } else if (e == 19) {
     g_modeLight = 1;
   } else if (e == kNoHover && f == kNoHover) {
@@ -273,7 +273,7 @@ bool RecordingRefuses() {
 
 // ---- Rules ------------------------------------------------------------------------------
 
-void OpenPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items) {
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items) {
   g_menuKind = kind;
   RememberMainRect();
   if (!g_popups.openMenu) return;
@@ -445,13 +445,13 @@ bool LButtonDownAt(QPoint point) {
   if (g_hoverFrame == 17) {
     g_menuOpen = 1;
     const QRect r = ScreenRect(g_mainRects[17]);
-    OpenPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width() + 80, 500), nullptr);
+    OpenMainPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width() + 80, 500), nullptr);
   } else if (g_hoverFrame == 4) {
     g_menuOpen = 1;
     g_languageMenuOpen = 1;
     const std::vector<int> items = g_languageList;
     const QRect r = ScreenRect(g_mainRects[4]);
-    OpenPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width(), 500), &items);
+    OpenMainPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width(), 500), &items);
   }
 
   RepaintPage();

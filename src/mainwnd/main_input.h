@@ -111,7 +111,7 @@ void ImportConfig();
 // Opens the popup menu of `kind` at `geometry` (screen) through MainPopupHooks::openMenu
 // and keeps it in g_keyMenu; closes the open one (g_menuOpen and the language drop-down
 // flag become 0).
-void OpenPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items);
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items);
 void CloseOpenMenu();
 
 // Makes these the window's mouse handlers, keeping its paint handler.

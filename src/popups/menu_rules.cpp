@@ -9,7 +9,7 @@
 #include "profile/macro_record.h"
 #include "profile/settings.h"
 
-// g_ledSubListBlock belongs to the macro page (mainwnd/macro_page.cpp).
+int g_ledSubListBlock = 0;
 
 // g_selectedButtonItem belongs to the main window's input handling.
 extern int g_selectedButtonItem;

@@ -182,7 +182,7 @@ bool InsertMacroEvent(MacroRecord& r, int position, std::uint8_t code, std::uint
 
   switch (code) {
     case Code::PointerMove:
-      r.param[p].b = 10;
+      r.param[p] = {0, 10};  // no horizontal step until one is typed
       ++r.moveCount;
       break;
     case Code::DpiStep:
@@ -374,7 +374,7 @@ int ClampPlayCount(std::string_view text) {
 
 std::optional<PlayCountView> PlayCountViewOf(const MacroRecord& r) {
   switch (r.mode & 3) {
-    case 0: return PlayCountView{std::to_string(r.repeatCount), true};
+    case 0: return PlayCountView{std::to_string(std::clamp<int>(r.repeatCount, 1, kMaxPlayCount)), true};
     case 3: return std::nullopt;
     default: return PlayCountView{"1", false};
   }
@@ -389,7 +389,7 @@ std::optional<PlayCountView> SetPlayMode(MacroRecord& r, int entry) {
       return PlayCountView{"1", false};
     case 8:
       r.mode = static_cast<std::uint8_t>(r.mode & 0xF4);
-      return PlayCountView{std::to_string(r.repeatCount), true};
+      return PlayCountView{std::to_string(std::clamp<int>(r.repeatCount, 1, kMaxPlayCount)), true};
     default:
       return std::nullopt;
   }

@@ -118,7 +118,8 @@ struct PlayCountView {
   std::string text;
   bool enabled = false;
 };
-// From the low two bits of the mode: 0 the repeat count, editable; 1 or 2 "1", not
+// From the low two bits of the mode: 0 the repeat count (shown within 1..1000: a new
+// macro's 0 reads as 1), editable; 1 or 2 "1", not
 // editable; 3 nullopt (the edit stays as it is).
 std::optional<PlayCountView> PlayCountViewOf(const MacroRecord& record);
 // Macro-page entries 6 (repeat while held), 7 (repeat until pressed again), 8 (play
