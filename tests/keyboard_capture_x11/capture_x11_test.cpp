@@ -1,12 +1,12 @@
-// Keyboard capture on a real X server: keys typed anywhere come to the capturing
-// window and to no other program, until the capture ends however it ends.
+// Keyboard capture on a real X server, the ways it can go wrong: its window goes away
+// while it runs, another program holds the keyboard. (Keys reaching only the capturing
+// window: the dialog and recording tests.)
 #include <QWidget>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 #include "platform/qt/keyboard_capture.h"
 #include "x11_support.h"
@@ -27,39 +27,6 @@ struct Shown {
   }
   std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
 };
-
-TEST(KeyboardCaptureX11, KeysTypedAnywhereComeToTheCapturingWindowOnlyWhileItCaptures) {
-  x11test::OtherWindow other;
-  ASSERT_TRUE(other.Started());
-  Shown shown;
-  KeyboardCapture capture;
-  std::vector<CapturedKey> keys;
-  bool failed = false;
-  capture.Start(shown.window.get(), [&](const CapturedKey& key) { keys.push_back(key); }, [&] { failed = true; });
-  ASSERT_TRUE(capture.Grabbed());
-  EXPECT_FALSE(failed);
-
-  // The other program has the focus; the keys still come here.
-  ASSERT_TRUE(other.Focus());
-  ASSERT_TRUE(Xdotool({"key", "a", "Escape", "ctrl+b"}));
-  ASSERT_TRUE(WaitFor([&] { return keys.size() >= 8; }));
-  const std::vector<std::pair<bool, int>> expected = {{true, 0x04},  {false, 0x04}, {true, 0x29}, {false, 0x29},
-                                                      {true, 0xE0},  {true, 0x05},  {false, 0xE0}, {false, 0x05}};
-  ASSERT_EQ(keys.size(), expected.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    EXPECT_EQ(keys[i].down, expected[i].first) << i;
-    EXPECT_EQ(keys[i].usage, expected[i].second) << i;
-  }
-  EXPECT_EQ(other.KeyPresses(), 0);
-
-  // Stopped: the keyboard is free again and the keys go to the program with the focus.
-  capture.Stop();
-  EXPECT_FALSE(capture.Grabbed());
-  ASSERT_TRUE(other.Focus());
-  ASSERT_TRUE(Xdotool({"key", "c"}));
-  EXPECT_TRUE(WaitFor([&] { return other.KeyPresses() == 1; }));
-  EXPECT_EQ(keys.size(), expected.size());
-}
 
 TEST(KeyboardCaptureX11, AWindowThatGoesAwayGivesTheKeyboardBack) {
   x11test::OtherWindow other;
