@@ -9,13 +9,14 @@
 #include <memory>
 
 #include "platform/qt/keyboard_capture.h"
+#include "../app/app_fixture.h"
 #include "x11_support.h"
 
 namespace {
 
 using platform::CapturedKey;
 using platform::KeyboardCapture;
-using x11test::WaitFor;
+using apptest::SpinUntil;
 using x11test::Xdotool;
 
 struct Shown {
@@ -23,7 +24,7 @@ struct Shown {
     window->setWindowTitle("capturing-window");
     window->resize(200, 120);
     window->show();
-    EXPECT_TRUE(WaitFor([this] { return window->windowHandle()->isExposed(); }));
+    EXPECT_TRUE(SpinUntil([this] { return window->windowHandle()->isExposed(); }));
   }
   std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
 };
@@ -40,7 +41,7 @@ TEST(KeyboardCaptureX11, AWindowThatGoesAwayGivesTheKeyboardBack) {
   EXPECT_FALSE(capture.Running());
   ASSERT_TRUE(other.Focus());
   ASSERT_TRUE(Xdotool({"key", "x"}));
-  EXPECT_TRUE(WaitFor([&] { return other.KeyPresses() == 1; }));
+  EXPECT_TRUE(SpinUntil([&] { return other.KeyPresses() == 1; }));
   EXPECT_EQ(keys, 0);
 }
 

@@ -15,11 +15,12 @@
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "../app/app_fixture.h"
 #include "x11_support.h"
 
 namespace {
 
-using x11test::WaitFor;
+using apptest::SpinUntil;
 using x11test::Xdotool;
 
 class CaptureDialogsX11 : public ::testing::Test {
@@ -41,8 +42,8 @@ class CaptureDialogsX11 : public ::testing::Test {
   // Shows the dialog and waits until it holds the keyboard.
   static void ShowCapturing(KeyCapturePopup& dialog) {
     dialog.show();
-    ASSERT_TRUE(WaitFor([&] { return dialog.KeyboardGrabbed(); }));
-    WaitFor([] { return false; }, 300);  // where the window manager has put it
+    ASSERT_TRUE(SpinUntil([&] { return dialog.KeyboardGrabbed(); }));
+    apptest::SpinFor(300);  // where the window manager has put it
   }
   // A left click at the centre of control `index` of the dialog.
   static void Click(KeyCapturePopup& dialog, int index) {
@@ -63,15 +64,15 @@ TEST_F(CaptureDialogsX11, KeyCombinationDialogCapturesCtrlAltAAndTheButtonGetsIt
 
   Click(dialog, CShortcutGetKey::kFirstToggle);      // Ctrl
   Click(dialog, CShortcutGetKey::kFirstToggle + 2);  // Alt
-  ASSERT_TRUE(WaitFor([] { return g_shortcutCapture.modifiers[0] && g_shortcutCapture.modifiers[2]; }));
+  ASSERT_TRUE(SpinUntil([] { return g_shortcutCapture.modifiers[0] && g_shortcutCapture.modifiers[2]; }));
   ASSERT_TRUE(other_.Focus());
   ASSERT_TRUE(Xdotool({"key", "ctrl+alt+a", "Escape", "Return", "F10", "ctrl+alt+a"}));
-  ASSERT_TRUE(WaitFor([] { return g_shortcutCapture.vk == 'A' && g_shortcutCapture.keyName == "A"; }));
+  ASSERT_TRUE(SpinUntil([] { return g_shortcutCapture.vk == 'A' && g_shortcutCapture.keyName == "A"; }));
   EXPECT_TRUE(dialog.isVisible());  // Esc and Enter were keys like any other
   EXPECT_EQ(other_.KeyPresses(), 0);
 
   Click(dialog, CShortcutGetKey::kOk);
-  ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
+  ASSERT_TRUE(SpinUntil([&] { return !dialog.isVisible(); }));
   EXPECT_EQ(dialog.result(), CShortcutGetKey::kResultOk);
   EXPECT_FALSE(dialog.Capturing());
   EXPECT_EQ(g_keyFunc[0][3], kShortcutAssignment);
@@ -87,7 +88,7 @@ TEST_F(CaptureDialogsX11, KeyCombinationDialogCapturesCtrlAltAAndTheButtonGetsIt
   // The keyboard is free again.
   ASSERT_TRUE(other_.Focus());
   ASSERT_TRUE(Xdotool({"key", "b"}));
-  EXPECT_TRUE(WaitFor([&] { return other_.KeyPresses() == 1; }));
+  EXPECT_TRUE(SpinUntil([&] { return other_.KeyPresses() == 1; }));
 }
 
 TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
@@ -98,13 +99,13 @@ TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
   dialog.PlaceAt(QPoint(200, 150));
   ShowCapturing(dialog);
   ASSERT_TRUE(Xdotool({"key", "Escape", "Return", "F10", "KP_Enter", "Home"}));
-  ASSERT_TRUE(WaitFor([] { return g_capturedKeyCode == 0x4A; }));  // the last key: Home
+  ASSERT_TRUE(SpinUntil([] { return g_capturedKeyCode == 0x4A; }));  // the last key: Home
   EXPECT_EQ(g_capturedKeyName, DeviceKeyName(0x4A));
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(other_.KeyPresses(), 0);
 
   Click(dialog, CDialogGetKey::kOk);
-  ASSERT_TRUE(WaitFor([&] { return !messages.empty(); }));
+  ASSERT_TRUE(SpinUntil([&] { return !messages.empty(); }));
   EXPECT_EQ(messages.front(), kWmKeycaptureDone);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_FALSE(dialog.Capturing());

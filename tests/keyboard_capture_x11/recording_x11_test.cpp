@@ -9,11 +9,12 @@
 #include "keys/language.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
+#include "../app/app_fixture.h"
 #include "x11_support.h"
 
 namespace {
 
-using x11test::WaitFor;
+using apptest::SpinUntil;
 using x11test::Xdotool;
 
 // Places in the window (skin_main.ini and skin_mac.ini of the English folder).
@@ -52,7 +53,7 @@ class RecordingX11 : public ::testing::Test {
   void Click(QPoint inWindow) {
     const QPoint at = origin_ + inWindow;
     ASSERT_TRUE(Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
-    WaitFor([] { return false; }, 300);  // the program's answer to the click
+    apptest::SpinFor(300);  // the program's answer to the click
   }
   std::string GroupFile(const char* group) const {
     return folder_.filePath(QString("skins/1_INI_EN/macro/%1.dat").arg(group)).toStdString();
@@ -74,7 +75,7 @@ TEST_F(RecordingX11, KeysTypedWhileRecordingBecomeTheSavedMacroAndReachNoOtherPr
   ASSERT_TRUE(other.Focus());
   ASSERT_TRUE(Xdotool({"key", "--delay", "200", "a", "b"}));
   ASSERT_TRUE(Xdotool({"keydown", "shift", "key", "x", "keyup", "shift"}));
-  WaitFor([] { return false; }, 300);
+  apptest::SpinFor(300);
   Click(kRecordButton);
   EXPECT_EQ(other.KeyPresses(), 0);
 
@@ -94,7 +95,7 @@ TEST_F(RecordingX11, KeysTypedWhileRecordingBecomeTheSavedMacroAndReachNoOtherPr
   // The keyboard is the desktop's again.
   ASSERT_TRUE(other.Focus());
   ASSERT_TRUE(Xdotool({"key", "c"}));
-  EXPECT_TRUE(WaitFor([&] { return other.KeyPresses() == 1; }));
+  EXPECT_TRUE(SpinUntil([&] { return other.KeyPresses() == 1; }));
 }
 
 }  // namespace

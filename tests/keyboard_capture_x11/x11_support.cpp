@@ -1,7 +1,8 @@
 #include "x11_support.h"
 
+#include "../app/app_fixture.h"
+
 #include <QApplication>
-#include <QThread>
 #include <QWidget>
 #include <QWindow>
 
@@ -9,20 +10,7 @@
 
 namespace x11test {
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
-
 bool Xdotool(const QStringList& args) { return QProcess::execute("xdotool", args) == 0; }
-
-QString WindowId(unsigned long long id) { return QString::number(id); }
 
 OtherWindow::OtherWindow() {
   // Line-buffered, so that each event it reports can be read at once.
@@ -64,9 +52,9 @@ int HoldKeyboard(int argc, char** argv) {
   window.setWindowTitle("keyboard-holder");
   window.resize(100, 100);
   window.show();
-  if (!WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); })) return 1;
+  if (!apptest::SpinUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); })) return 1;
   bool grabbed = false;
-  WaitFor([&] { return grabbed = window.windowHandle()->setKeyboardGrabEnabled(true); });
+  apptest::SpinUntil([&] { return grabbed = window.windowHandle()->setKeyboardGrabEnabled(true); });
   if (!grabbed) return 1;
   std::printf("holding\n");
   std::fflush(stdout);

@@ -4,23 +4,14 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace x11test {
-
-// Processes events until `done` or the time is up; returns done().
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Runs xdotool with these arguments and waits for it.
 bool Xdotool(const QStringList& args);
-
-// The X window id of a widget's top-level window, as xdotool takes it.
-QString WindowId(unsigned long long id);
 
 // Another program's window (xev) that counts the key presses it receives.
 class OtherWindow {
