@@ -12,6 +12,7 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
 #include "popups/dialog_get_key.h"
+#include "popups/key_capture_popup.h"
 #include "popups/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr int kTipOperationFailed = 6;
 constexpr int kTipEmptyList = 8;
 constexpr int kTipNotAMacro = 24;
 constexpr QPoint kKeyDialogOffset(330, 280);
@@ -52,9 +52,7 @@ void StartRecording(int macro) {
   if (g_ledSubList) g_ledSubList->ResetItems();
   g_recording = 1;
   if (g_recordingCapture && g_recordingWindow) {
-    g_recordingCapture->Start(g_recordingWindow, OnRecordingKey, [] {
-      QMetaObject::invokeMethod(qApp, [] { ShowTipWarning(kTipOperationFailed); }, Qt::QueuedConnection);
-    });
+    g_recordingCapture->Start(g_recordingWindow, OnRecordingKey, WarnKeyboardNotGrabbed);
   }
   Repaint();
 }
@@ -120,7 +118,7 @@ void InstallMacroRecording(QWidget* window) {
   g_recordingWindow = window;
   if (g_recordingCapture) delete g_recordingCapture.data();
   g_recordingCapture = new platform::KeyboardCapture;
-  if (window) g_recordingCapture->setParent(window);
+  g_recordingCapture->setParent(window ? static_cast<QObject*>(window) : qApp);
   MainPopups().toggleRecording = ToggleRecording;
   SetMacroRecordingHooks({AbandonRecording, [] {
                             // On the main window, 330 right and 280 down from its corner.

@@ -18,11 +18,13 @@ KeyCapturePopup::KeyCapturePopup(QWidget* owner) : SkinnedPopup(owner, PopupStyl
 
 KeyCapturePopup::~KeyCapturePopup() { StopCapture(); }
 
+void WarnKeyboardNotGrabbed() {
+  // Not from inside the event that found out: the box runs its own event loop.
+  QMetaObject::invokeMethod(qApp, [] { ShowTipWarning(kTipOperationFailed); }, Qt::QueuedConnection);
+}
+
 void KeyCapturePopup::StartCapture() {
-  capture_.Start(
-      this, [this](const platform::CapturedKey& key) { TakeKey(key); },
-      // Told after the event that found out, from the event loop.
-      [] { QMetaObject::invokeMethod(qApp, [] { ShowTipWarning(kTipOperationFailed); }, Qt::QueuedConnection); });
+  capture_.Start(this, [this](const platform::CapturedKey& key) { TakeKey(key); }, WarnKeyboardNotGrabbed);
 }
 
 void KeyCapturePopup::StopCapture() { capture_.Stop(); }

@@ -10,6 +10,10 @@
 #include "platform/qt/keyboard_capture.h"
 #include "popups/skinned_popup.h"
 
+// Tells the user, from the event loop, that the keyboard could not be had (another
+// program holds it): keys then come only while the program's window has the focus.
+void WarnKeyboardNotGrabbed();
+
 class KeyCapturePopup : public SkinnedPopup {
   Q_OBJECT
 

@@ -1,6 +1,6 @@
-// Keyboard capture on a real X server, the ways it can go wrong: its window goes away
-// while it runs, another program holds the keyboard. (Keys reaching only the capturing
-// window: the dialog and recording tests.)
+// Keyboard capture on a real X server: a window that goes away gives the keyboard back.
+// (Keys reaching only the capturing window, and a keyboard held elsewhere: the dialog
+// and recording tests.)
 #include <QWidget>
 #include <QWindow>
 
@@ -43,18 +43,6 @@ TEST(KeyboardCaptureX11, AWindowThatGoesAwayGivesTheKeyboardBack) {
   ASSERT_TRUE(Xdotool({"key", "x"}));
   EXPECT_TRUE(SpinUntil([&] { return other.KeyPresses() == 1; }));
   EXPECT_EQ(keys, 0);
-}
-
-TEST(KeyboardCaptureX11, AKeyboardHeldByAnotherProgramIsReported) {
-  x11test::KeyboardHolder holder;
-  ASSERT_TRUE(holder.Holding());
-  Shown shown;
-  KeyboardCapture capture;
-  int failures = 0;
-  capture.Start(shown.window.get(), [](const CapturedKey&) {}, [&] { ++failures; });
-  EXPECT_FALSE(capture.Grabbed());
-  EXPECT_EQ(failures, 1);
-  EXPECT_TRUE(capture.Running());  // keys still come while the window has the focus
 }
 
 }  // namespace

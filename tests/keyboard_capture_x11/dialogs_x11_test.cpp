@@ -12,6 +12,7 @@
 #include "mainwnd/main_input.h"
 #include "popups/dialog_get_key.h"
 #include "popups/shortcut_get_key.h"
+#include "profile/core_hooks.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
@@ -109,6 +110,20 @@ TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
   EXPECT_EQ(messages.front(), kWmKeycaptureDone);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_FALSE(dialog.Capturing());
+}
+
+TEST_F(CaptureDialogsX11, AKeyboardHeldByAnotherProgramIsToldAndKeysStillComeWithTheFocus) {
+  std::vector<int> warnings;
+  SetWarningHandler([&](const WarningRequest& request) { warnings.push_back(request.tipEntry); });
+  x11test::KeyboardHolder holder;
+  ASSERT_TRUE(holder.Holding());
+  CDialogGetKey dialog(nullptr);
+  dialog.PlaceAt(QPoint(200, 150));
+  dialog.show();
+  EXPECT_TRUE(SpinUntil([&] { return warnings == std::vector<int>{6}; }));
+  EXPECT_FALSE(dialog.KeyboardGrabbed());
+  EXPECT_TRUE(dialog.Capturing());
+  SetWarningHandler(nullptr);
 }
 
 }  // namespace
