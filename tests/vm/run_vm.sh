@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Runs the device tests (vm_device_tests) in a guest kernel that has /dev/uhid: boots
+# Debian's own kernel under qemu with software emulation (the host's KVM cannot run a
+# normal guest kernel), from an initramfs with busybox, the uhid device program, the
+# tests with their shared libraries, the factory settings and systemd-udevd, and reads
+# the result back from the serial console.
+#
+# Usage: tests/vm/run_vm.sh <build folder>
+# Exit: 0 passed, 1 failed, 77 qemu cannot run on this host.
+# The kernel package is downloaded once (apt-get download, unpacked, not installed) and
+# kept in $VM_CACHE_DIR, by default /var/cache/mouseconfig-vm (or ~/.cache when that
+# cannot be written). GTEST_FILTER, when set, is passed on to the tests.
+set -euo pipefail
+
+build=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+limit=${VM_TIME_LIMIT:-240}  # seconds for the whole guest run
+
+qemu=$(command -v qemu-system-x86_64 || true)
+if [ -z "$qemu" ] || ! "$qemu" -version >/dev/null 2>&1; then
+  echo "qemu-system-x86_64 is not available"
+  exit 77
+fi
+
+cache=${VM_CACHE_DIR:-/var/cache/mouseconfig-vm}
+if ! mkdir -p "$cache" 2>/dev/null || [ ! -w "$cache" ]; then
+  cache=${XDG_CACHE_HOME:-$HOME/.cache}/mouseconfig-vm
+  mkdir -p "$cache"
+fi
+
+# --- the kernel: the package the linux-image-amd64 metapackage names now -----------
+kernel_package() {
+  apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}'
+}
+package=$(kernel_package)
+if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+  apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null
+  package=$(kernel_package)
+fi
+if [ -z "$package" ]; then
+  # No package list to ask: take the newest kernel already in the cache.
+  package=$(ls -1d "$cache"/linux-image-* 2>/dev/null | sort -V | tail -n 1 | xargs -r basename)
+fi
+[ -n "$package" ] || { echo "no linux-image-*-amd64 package can be found"; exit 1; }
+version=${package#linux-image-}
+kdir=$cache/$package
+if [ ! -e "$kdir/ready" ]; then
+  echo "Downloading $package into $cache"
+  rm -rf "$kdir"
+  mkdir -p "$kdir"
+  (cd "$kdir" && apt-get -o APT::Sandbox::User=root download "$package" >/dev/null)
+  dpkg-deb -x "$kdir"/*.deb "$kdir/root"
+  rm -f "$kdir"/*.deb
+  touch "$kdir/ready"
+fi
+vmlinuz=$kdir/root/boot/vmlinuz-$version
+moddir=$kdir/root/lib/modules/$version
+
+# --- the initramfs -------------------------------------------------------------------
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fs=$work/root
+mkdir -p "$fs"/{bin,dev,proc,sys,run,tmp,etc,modules,vm,lib/systemd,program}
+
+cp /bin/busybox "$fs/bin/busybox"
+cp "$here/guest_init.sh" "$fs/init"
+chmod +x "$fs/init"
+cp "$build/vm/vm_device_tests" "$build/vm/uhid_mouse" "$fs/vm/"
+cp -L /usr/bin/udevadm "$fs/bin/udevadm"
+ln -s /bin/udevadm "$fs/lib/systemd/systemd-udevd"
+
+# Shared libraries at the paths the binaries look for them.
+for binary in "$fs/vm/vm_device_tests" "$fs/vm/uhid_mouse" /usr/bin/udevadm; do
+  ldd "$binary" | grep -o '/[^ ]*' | while read -r lib; do
+    mkdir -p "$fs$(dirname "$lib")"
+    [ -e "$fs$lib" ] || cp -L "$lib" "$fs$lib"
+  done
+done
+
+# hid carries hidraw; uhid makes the devices, hid-generic binds them. Modules may be
+# compressed; busybox's insmod takes plain ones.
+for module in hid uhid hid-generic; do
+  file=$(find "$moddir" -name "$module.ko*" | head -n 1)
+  [ -n "$file" ] || continue  # built into the kernel
+  case $file in
+    *.ko.xz) xz -dc "$file" >"$fs/modules/$module.ko" ;;
+    *.ko.zst) zstd -qdc "$file" >"$fs/modules/$module.ko" ;;
+    *) cp "$file" "$fs/modules/$module.ko" ;;
+  esac
+done
+
+# The factory settings and macro files of the program folder (no images).
+(cd "$build/bin" && find skins -type f \( -name '*.ini' -o -name '*.dat' \) \
+   \( -path 'skins/config/*' -o -path 'skins/1_INI_EN/*' \) -exec cp --parents {} "$fs/program/" \;)
+
+initrd=$work/initrd.cpio
+(cd "$fs" && find . | cpio -o -H newc --quiet >"$initrd")
+
+# --- the run ---------------------------------------------------------------------------
+log=$work/console.log
+append="console=ttyS0 panic=-1 quiet loglevel=3"
+[ -n "${GTEST_FILTER:-}" ] && append="$append GTEST_FILTER=$GTEST_FILTER"
+echo "Booting $package under qemu (software emulation, at most ${limit}s)"
+started=$(date +%s)
+set +e
+timeout --kill-after=10 "$limit" "$qemu" -accel tcg,thread=multi -cpu max -smp 2 -m 1024 \
+  -nographic -no-reboot -monitor none -serial stdio \
+  -kernel "$vmlinuz" -initrd "$initrd" -append "$append" </dev/null >"$log" 2>&1
+qemu_status=$?
+set -e
+tr -d '\r' <"$log"
+echo "Guest run took $(( $(date +%s) - started ))s"
+if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
+  echo "The guest did not finish within ${limit}s"
+  exit 1
+fi
+if grep -q '^VM-RESULT: 0' <(tr -d '\r' <"$log"); then exit 0; fi
+echo "The device tests failed in the guest"
+exit 1
