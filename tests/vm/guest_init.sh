@@ -23,6 +23,6 @@ mkdir -p /tmp/home /tmp/runtime
 chmod 700 /tmp/runtime
 cd /tmp
 HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/runtime VM_DEVICE_PROGRAM=/vm/uhid_mouse VM_PROGRAM_DIR=/program \
-  /vm/vm_device_tests
+  /vm/vm_device_tests --gtest_color=no
 echo "VM-RESULT: $?"
 poweroff -f

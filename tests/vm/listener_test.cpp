@@ -4,6 +4,7 @@
 #include "device/download.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
+#include "platform/hid_transport.h"
 #include "platform/ini_file.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
@@ -82,6 +83,31 @@ TEST_F(ListenerTest, ButtonReportPlaysItsMacroThroughTheMouse) {
   ASSERT_TRUE(WaitFor([] { return g_buttonPressed.load() == 0 && !ReleasePending(); }));
   ASSERT_TRUE(WaitFor([&] { return device->Emissions().size() >= 2; }));
   EXPECT_EQ(device->Emissions(), (std::vector<std::string>{"KeyDown:4:0:0", "KeyUp:4:0:0"}));
+}
+
+// The listener waits in a read on the node when the mouse goes; a new search after the
+// replug gives it new handles, and its reports are read from them.
+TEST_F(ListenerTest, ReportsReachTheListenerAgainAfterAnUnplugWhileItWaits) {
+  Connect();
+  StartDeviceWorkers();
+  OpenWorkerGate();
+  Feed(243, 0);
+  Feed(243, 0x80);
+  ASSERT_TRUE(WaitFor([&] { return device->Emissions().size() >= 2; }));
+
+  device->Unplug();
+  std::uint8_t report[8];
+  EXPECT_EQ(ReadDeviceInput(report, sizeof report, 1000), hid::kReadError) << "the removed node ends a read";
+  Connect();
+  Feed(243, 0);
+  Feed(243, 0x80);
+  ASSERT_TRUE(WaitFor([&] { return device->Emissions().size() >= 4; }));
+  EXPECT_EQ(device->Emissions(),
+            (std::vector<std::string>{"KeyDown:4:0:0", "KeyUp:4:0:0", "KeyDown:4:0:0", "KeyUp:4:0:0"}));
+
+  const auto stopping = std::chrono::steady_clock::now();
+  StopDeviceWorkers();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s) << "a waiting listener ends when asked";
 }
 
 TEST_F(ListenerTest, ProfileChangeOfTheMouseIsReadBackFromItsStatus) {
