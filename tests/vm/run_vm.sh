@@ -24,7 +24,7 @@ fi
 
 cache=${VM_CACHE_DIR:-/var/cache/mouseconfig-vm}
 if ! mkdir -p "$cache" 2>/dev/null || [ ! -w "$cache" ]; then
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/mouseconfig-vm
+  cache=${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/mouseconfig-vm
   mkdir -p "$cache"
 fi
 
@@ -44,6 +44,9 @@ fi
 [ -n "$package" ] || { echo "no linux-image-*-amd64 package can be found"; exit 1; }
 version=${package#linux-image-}
 kdir=$cache/$package
+# Runs at the same time on one machine share the cache: one of them fills it.
+exec 9>"$cache/lock"
+flock 9
 if [ ! -e "$kdir/ready" ]; then
   echo "Downloading $package into $cache"
   rm -rf "$kdir"
@@ -75,6 +78,7 @@ if [ ! -e "$kdir/ready" ]; then
   find "$cache" -mindepth 1 -maxdepth 1 -name 'linux-image-*' ! -name "$package" -exec rm -rf {} +
   touch "$kdir/ready"
 fi
+flock -u 9
 kernel=$kdir/vmlinux
 [ -e "$kernel" ] || kernel=$kdir/vmlinuz
 
