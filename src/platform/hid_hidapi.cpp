@@ -6,6 +6,7 @@
 #include <hidapi/hidapi.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -167,7 +168,12 @@ class HidapiTransport : public Transport {
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
-    return hid_get_feature_report(entry->device, data, length) >= 0;
+    const int n = hid_get_feature_report(entry->device, data, length);
+    if (n < 0) return false;
+    // hidraw passes a short reply on as it came and leaves the rest of the buffer as
+    // it was: our own request. Nothing of that may be read as the mouse's answer.
+    if (static_cast<std::size_t>(n) < length) std::fill(data + n, data + length, 0);
+    return true;
   }
 
   int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override {

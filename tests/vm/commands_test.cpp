@@ -68,5 +68,22 @@ TEST_F(CommandsTest, AnErrorAnswerIsAFailureNotASuccess) {
   EXPECT_TRUE(GetReportBuffer());
 }
 
+// A mouse may answer a feature read with fewer bytes than the report holds; the bytes
+// it did not send must not be read as its answer (byte 6 is the status byte).
+TEST_F(CommandsTest, AShortReplyLeavesNothingOfTheRequestInTheBuffer) {
+  Connect();
+  device->Ask("setmem 24 2a");
+  device->Ask("reply-length 2");
+  std::uint8_t byte = 0;
+  ReadMemBlock(0x18, &byte, 1);
+  EXPECT_EQ(byte, 0x2A) << "byte 1 came";
+
+  std::lock_guard lock(g_reportMutex);
+  ASSERT_TRUE(SendMemReport(0, 0, 1, 0, 0, 1, 0x18, 0, 0, 0x0C));  // byte 6 = 0x0C: "profile 3"
+  ASSERT_TRUE(GetReportBuffer());
+  EXPECT_EQ(g_reportBuffer[0], 7);
+  for (int i = 2; i < 65; ++i) ASSERT_EQ(g_reportBuffer[static_cast<std::size_t>(i)], 0) << "byte " << i;
+}
+
 }  // namespace
 }  // namespace vm

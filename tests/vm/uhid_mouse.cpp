@@ -17,10 +17,12 @@
 //   started                  the start/stop state of command 0x11
 //   emissions                what the mouse emitted: kind:code:dx:dy ...
 //   fail <set|get|none>      answer set or get feature requests with an I/O error
+//   reply-length <n>         answer feature reads with their first n bytes (0: whole)
 //   quit
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -107,6 +109,10 @@ class UhidMouse {
       failGet_ = what == "get";
       return "ok";
     }
+    if (word == "reply-length") {
+      in >> replyLength_;
+      return "ok";
+    }
     if (word == "quit") {
       quit = true;
       return "ok";
@@ -129,7 +135,8 @@ class UhidMouse {
       std::uint8_t reply[sim::kSimFeatureReportLength] = {req.rnum};
       const bool ok = !failGet_ && req.rtype == UHID_FEATURE_REPORT &&
                       firmware_.GetFeature(writeHandle_, reply, sizeof reply);
-      node_.ReplyGetReport(req.id, ok ? 0 : EIO, reply, sizeof reply);
+      const std::size_t length = replyLength_ > 0 ? std::min(replyLength_, sizeof reply) : sizeof reply;
+      node_.ReplyGetReport(req.id, ok ? 0 : EIO, reply, length);
       FollowFirmwareUnplug();
     }
     // UHID_START, STOP, OPEN, CLOSE and OUTPUT need nothing of the mouse.
@@ -179,6 +186,7 @@ class UhidMouse {
   hid::Handle readHandle_ = hid::kInvalidHandle;
   bool failSet_ = false;
   bool failGet_ = false;
+  std::size_t replyLength_ = 0;
   int plugs_ = 0;
 };
 
