@@ -110,6 +110,19 @@ TEST_F(ListenerTest, ReportsReachTheListenerAgainAfterAnUnplugWhileItWaits) {
   EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s) << "a waiting listener ends when asked";
 }
 
+// The mouse's own pointer reports share the node with input report 6; while the
+// mouse moves (1000 reports a second) no button report may be lost among them.
+TEST_F(ListenerTest, ButtonReportsAreNotLostWhileTheMouseMoves) {
+  Connect();
+  StartDeviceWorkers();
+  OpenWorkerGate();
+  device->Ask("motion 400 1000 243 0");    // pressed amid the motion
+  device->Ask("motion 400 1000 243 128");  // and released
+  ASSERT_TRUE(WaitFor([&] { return device->Emissions().size() >= 2; })) << "the press was not played";
+  EXPECT_EQ(device->Emissions(), (std::vector<std::string>{"KeyDown:4:0:0", "KeyUp:4:0:0"}));
+  EXPECT_TRUE(WaitFor([] { return g_buttonHeld.load() == 0; })) << "the release was lost";
+}
+
 TEST_F(ListenerTest, ProfileChangeOfTheMouseIsReadBackFromItsStatus) {
   Connect();
   StartDeviceWorkers();

@@ -10,6 +10,9 @@
 //   unplug-after <n>         remove it once n more feature reports have been taken
 //   plugged                  1 while the device exists
 //   input <code> <detail>    input report 6 with byte 1 = code, byte 2 = detail
+//   motion <count> <us> [<code> <detail>]
+//                            count pointer reports of the mouse collection, us apart,
+//                            with input report 6 (as for input) amid them
 //   memory                   the 4096 bytes of memory in hex
 //   setmem <addr> <hex>      memory bytes from addr
 //   profile <n>              the active profile the status byte reports
@@ -24,6 +27,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -71,6 +76,7 @@ class UhidMouse {
     }
     if (word == "plugged") return node_.Created() ? "ok 1" : "ok 0";
     if (word == "input") return Input(in);
+    if (word == "motion") return Motion(in);
     if (word == "memory") {
       auto memory = firmware_.Memory();
       return "ok " + vm::ToHex(memory.data(), memory.size());
@@ -174,10 +180,30 @@ class UhidMouse {
   std::string Input(std::istringstream& in) {
     int code = 0, detail = 0;
     in >> code >> detail;
+    return SendReport6(code, detail);
+  }
+
+  std::string SendReport6(int code, int detail) {
     firmware_.FeedInputReport6(static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(detail));
     std::uint8_t report[sim::kSimInputReportLength] = {};
     const int n = firmware_.ReadInput(readHandle_, report, sizeof report, 0);
     return n > 0 && node_.SendInput(report, static_cast<std::size_t>(n)) ? "ok" : "err input";
+  }
+
+  // The mouse collection's report 1 (buttons, X, Y, wheel): one step to the right. It
+  // reaches the same hidraw node as input report 6, as the mouse's motion does.
+  std::string Motion(std::istringstream& in) {
+    int count = 0, intervalUs = 0, code = -1, detail = 0;
+    in >> count >> intervalUs >> code >> detail;
+    const std::uint8_t report[] = {1, 0, 1, 0, 0, 0, 0};
+    auto next = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+      if (!node_.SendInput(report, sizeof report)) return "err motion";
+      if (i == count / 2 && code >= 0 && SendReport6(code, detail) != "ok") return "err input";
+      next += std::chrono::microseconds(intervalUs);
+      std::this_thread::sleep_until(next);
+    }
+    return "ok";
   }
 
   sim::SimulatedMouse firmware_;
