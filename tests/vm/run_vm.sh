@@ -124,12 +124,14 @@ timeout --kill-after=10 "$limit" "$qemu" -accel tcg,thread=multi -cpu max -smp 2
   -kernel "$kernel" -initrd "$initrd" -append "$append" </dev/null >"$log" 2>&1
 qemu_status=$?
 set -e
-tr -d '\r' <"$log"
+tr -d '\r' <"$log" >"$log.txt"
+cat "$log.txt"
 echo "Guest run took $(( $(date +%s) - started ))s"
+echo "vm: $(grep -c '^\[       OK \]' "$log.txt") passed, $(grep -c '^\[  FAILED  \] .* ([0-9]* ms)$' "$log.txt") failed"
 if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
   echo "The guest did not finish within ${limit}s"
   exit 1
 fi
-if grep -q '^VM-RESULT: 0' <(tr -d '\r' <"$log"); then exit 0; fi
+if grep -q '^VM-RESULT: 0' "$log.txt"; then exit 0; fi
 echo "The device tests failed in the guest"
 exit 1
