@@ -103,19 +103,19 @@ void CreateMacroPageControls() {
   g_playCountEdit = edit;
   QObject::connect(edit, &QLineEdit::textEdited, edit, [] { OnPlayCountChange(); });
 
-  struct ListSpec {
+  struct PageList {
     QPointer<CListBoxXI>* global;
     int rect;
     const IconList* icons;
   };
-  const ListSpec lists[] = {{&g_macroList, 3, &g_macroListIcons},
+  const PageList lists[] = {{&g_macroList, 3, &g_macroListIcons},
                             {&g_eventList, 4, &g_eventListIcons},
                             {&g_ledSubList, 5, &g_ledSubListIcons}};
-  for (const ListSpec& spec : lists) {
+  for (const PageList& page : lists) {
     auto* list = new CListBoxXI(parent);
-    list->setGeometry(g_macroControlRects[static_cast<std::size_t>(spec.rect)].ToQRect());
-    list->SetImageList(spec.icons->empty() ? nullptr : spec.icons);
-    *spec.global = list;
+    list->setGeometry(g_macroControlRects[static_cast<std::size_t>(page.rect)].ToQRect());
+    list->SetImageList(page.icons->empty() ? nullptr : page.icons);
+    *page.global = list;
     QObject::connect(list, &CListBoxXI::itemEditDone, list,
                      [](int index, int number) { OnInplaceEditDone(index, number); });
   }
