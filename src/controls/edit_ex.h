@@ -1,6 +1,6 @@
 // CEditEx: an edit that takes only the digits 0 to 9 and Backspace as typed characters
 // (the macro page's play count). Keys that move the caret or delete still work; text
-// pasted in is kept to its digits.
+// pasted in must be all digits, or it is refused.
 #pragma once
 
 #include <QLineEdit>

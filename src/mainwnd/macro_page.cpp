@@ -50,21 +50,13 @@ void RepaintPageRegion() {
   if (g_mainDlg) g_mainDlg->Repaint(RepaintArea::MacroRegionOnPage);
 }
 
-// The first font of the language's font set for the page's controls.
+// The first font of the language's font set for the page's controls: the UI font's set,
+// except that Korean and Thai ask for sets 5 and 7, which are never made (null: the
+// controls keep the default font).
 const QFont* ControlFont() {
-  if (!g_embeddedFontsLoaded) return FontOf(0, 1);
-  int set = 6;
-  switch (g_language.load()) {
-    case 1: set = 1; break;
-    case 0:
-    case 19: set = 2; break;
-    case 13: set = 3; break;
-    case 12: set = 4; break;
-    case 11: set = 5; break;
-    case 10: set = 7; break;
-    default: break;
-  }
-  return FontOf(set, 1);
+  const int language = g_language.load();
+  if (g_embeddedFontsLoaded && (language == 10 || language == 11)) return FontOf(language == 11 ? 5 : 7, 1);
+  return UiFont(1);
 }
 
 }  // namespace
@@ -111,19 +103,19 @@ void CreateMacroPageControls() {
   g_playCountEdit = edit;
   QObject::connect(edit, &QLineEdit::textEdited, edit, [] { OnPlayCountChange(); });
 
-  struct ListSpec {
+  struct PageList {
     QPointer<CListBoxXI>* global;
     int rect;
     const IconList* icons;
   };
-  const ListSpec lists[] = {{&g_macroList, 3, &g_macroListIcons},
+  const PageList lists[] = {{&g_macroList, 3, &g_macroListIcons},
                             {&g_eventList, 4, &g_eventListIcons},
                             {&g_ledSubList, 5, &g_ledSubListIcons}};
-  for (const ListSpec& spec : lists) {
+  for (const PageList& page : lists) {
     auto* list = new CListBoxXI(parent);
-    list->setGeometry(g_macroControlRects[static_cast<std::size_t>(spec.rect)].ToQRect());
-    list->SetImageList(spec.icons->empty() ? nullptr : spec.icons);
-    *spec.global = list;
+    list->setGeometry(g_macroControlRects[static_cast<std::size_t>(page.rect)].ToQRect());
+    list->SetImageList(page.icons->empty() ? nullptr : page.icons);
+    *page.global = list;
     QObject::connect(list, &CListBoxXI::itemEditDone, list,
                      [](int index, int number) { OnInplaceEditDone(index, number); });
   }
