@@ -1,0 +1,166 @@
+// The PulseAudio peak meter. Without MC_TONE_FILE (set by run_with_pulse.sh, which
+// also starts the private server) only the tests without a server run.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/peak_meter.h"
+#include "sound/sound_level.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kTick = 96ms;
+
+// Runs a program with the test's environment; its process id, or -1.
+pid_t Spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  return pid;
+}
+
+int RunToEnd(std::vector<std::string> args) {
+  const pid_t pid = Spawn(std::move(args));
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Samples the meter every 96 ms, as the sound window does, until `done` or timeout.
+bool SampleUntil(platform::PeakMeter& meter, const std::function<bool(float peak)>& done,
+                 std::chrono::milliseconds timeout = 8000ms) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    const float peak = meter.TakePeak();
+    SampleSoundTick(peak);
+    if (done(peak)) return true;
+    std::this_thread::sleep_for(kTick);
+  }
+  return false;
+}
+
+class ServerVariable {
+ public:
+  explicit ServerVariable(const std::string& value) {
+    if (const char* old = std::getenv("PULSE_SERVER")) old_ = old;
+    setenv("PULSE_SERVER", value.c_str(), 1);
+  }
+  ~ServerVariable() {
+    if (old_.empty())
+      unsetenv("PULSE_SERVER");
+    else
+      setenv("PULSE_SERVER", old_.c_str(), 1);
+  }
+
+ private:
+  std::string old_;
+};
+
+TEST(PulseMeter, WithoutAServerThereIsNoDeviceAndNoLevel) {
+  {
+    ServerVariable none("unix:/nonexistent/pulse/native");
+    auto meter = platform::MakePulsePeakMeter();
+    EXPECT_FALSE(meter->HasAudioDevice());
+    meter->SetMetering(true);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(meter->TakePeak(), 0.0f);
+  }
+  // A server that takes the connection and never answers: the answer is waited for a
+  // bounded time only.
+  const auto dir = std::filesystem::temp_directory_path() / ("mute_server_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "native").string();
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(listen(fd, 4), 0);
+  {
+    ServerVariable mute("unix:" + path);
+    auto meter = platform::MakePulsePeakMeter();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(meter->HasAudioDevice());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+  }
+  close(fd);
+  std::filesystem::remove_all(dir);
+}
+
+class PulseServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tone = std::getenv("MC_TONE_FILE");
+    if (!tone) GTEST_SKIP() << "needs the private server of run_with_pulse.sh";
+    tone_ = tone;
+    ClearPeakHistory();
+  }
+
+  // Plays the tone to the default output and waits until it has ended.
+  void PlayToneAndWatch(platform::PeakMeter& meter) {
+    const pid_t player = Spawn({"paplay", tone_});
+    ASSERT_GT(player, 0);
+    float loudest = 0.0f;
+    int highestLevel = 0;
+    const bool rose = SampleUntil(meter, [&](float peak) {
+      loudest = std::max(loudest, peak);
+      highestLevel = std::max(highestLevel, g_soundLevel.load());
+      return loudest > 0.3f && highestLevel > 0;
+    });
+    int status = 0;
+    waitpid(player, &status, 0);
+    EXPECT_TRUE(rose) << "loudest peak " << loudest << ", highest level " << highestLevel;
+    EXPECT_LT(loudest, 0.7f);  // the tone is at half scale
+
+    // Silence: the peak goes to 0, and the level with it once the window is quiet.
+    EXPECT_TRUE(SampleUntil(meter, [](float peak) { return peak == 0.0f && g_soundLevel.load() == 0; }))
+        << "level " << g_soundLevel.load();
+  }
+
+  std::string tone_;
+};
+
+TEST_F(PulseServer, LevelRisesWithTheToneAndFallsInSilence) {
+  auto meter = platform::MakePulsePeakMeter();
+  ASSERT_TRUE(meter->HasAudioDevice());
+  meter->SetMetering(true);
+  // Before anything plays the output is silent.
+  EXPECT_FALSE(SampleUntil(*meter, [](float peak) { return peak > 0.0f; }, 500ms));
+  PlayToneAndWatch(*meter);
+
+  // Metering off: nothing is read any more.
+  meter->SetMetering(false);
+  EXPECT_EQ(meter->TakePeak(), 0.0f);
+}
+
+TEST_F(PulseServer, FollowsTheDefaultOutput) {
+  auto meter = platform::MakePulsePeakMeter();
+  ASSERT_TRUE(meter->HasAudioDevice());
+  meter->SetMetering(true);
+  ASSERT_EQ(RunToEnd({"pactl", "load-module", "module-null-sink", "sink_name=meter_second"}), 0);
+  ASSERT_EQ(RunToEnd({"pactl", "set-default-sink", "meter_second"}), 0);
+  PlayToneAndWatch(*meter);
+
+  // Without any output left there is no audio device.
+  ASSERT_EQ(RunToEnd({"pactl", "unload-module", "module-null-sink"}), 0);
+  EXPECT_FALSE(meter->HasAudioDevice());
+}
+
+}  // namespace
