@@ -1,0 +1,281 @@
+#include "popups/skinned_popup.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+
+#include "mainwnd/skin_image.h"
+#include "mainwnd/ui_fonts.h"
+#include "popups/popup_skin.h"
+
+namespace {
+
+Qt::WindowFlags FlagsOf(PopupStyle style) {
+  return (style == PopupStyle::Menu ? Qt::Popup : Qt::Tool) | Qt::FramelessWindowHint;
+}
+
+}  // namespace
+
+SkinnedPopup::SkinnedPopup(QWidget* owner, PopupStyle style) : QDialog(owner, FlagsOf(style)), style_(style) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_NoSystemBackground);
+  if (style == PopupStyle::Menu) {
+    // A menu is the owner's: it goes with it and deletes itself when closed.
+    setAttribute(Qt::WA_DeleteOnClose);
+  }
+}
+
+SkinnedPopup::~SkinnedPopup() = default;
+
+// ---- Shape and size -----------------------------------------------------------------------
+
+bool SkinnedPopup::SetShapeFromMask(const std::string& maskName) {
+  const QImage mask = SkinImage(maskName);
+  if (mask.isNull()) {
+    maskSize_ = QSize();
+    return false;
+  }
+  maskSize_ = mask.size();
+  popupSize_ = mask.size();
+  shape_ = MaskRegionFromImage(mask);
+  setFixedSize(popupSize_);
+  ApplyWindowShape(this, shape_);
+  return true;
+}
+
+void SkinnedPopup::SetShapeRect(int width, int height) {
+  popupSize_ = QSize(std::max(width, 0), std::max(height, 0));
+  shape_ = QRegion(0, 0, popupSize_.width(), popupSize_.height());
+  // A window cannot be empty: a popup without rows is one pixel that shows nothing.
+  setFixedSize(popupSize_.expandedTo(QSize(1, 1)));
+  ApplyWindowShape(this, popupSize_.isEmpty() ? QRegion(0, 0, 1, 1) : shape_);
+}
+
+// ---- Controls -----------------------------------------------------------------------------
+
+bool SkinnedPopup::LoadLayout(const std::string& fileName, int count) {
+  std::vector<SkinRect> rects(static_cast<std::size_t>(std::max(count, 0)));
+  std::vector<std::string> captions(rects.size());
+  const bool found = ReadPopupLayout(PopupLayoutPath(fileName), rects, captions, this);
+  SetRects(std::move(rects), std::move(captions));
+  return found;
+}
+
+void SkinnedPopup::SetRects(std::vector<SkinRect> rects, std::vector<std::string> captions) {
+  rects_ = std::move(rects);
+  captions_ = std::move(captions);
+  captions_.resize(rects_.size());
+  update();
+}
+
+void SkinnedPopup::SetCaption(int index, std::string caption) {
+  if (index < 0 || static_cast<std::size_t>(index) >= captions_.size()) return;
+  captions_[static_cast<std::size_t>(index)] = std::move(caption);
+  update();
+}
+
+int SkinnedPopup::HitTest(QPoint point) const { return HitTestRects(point, rects_); }
+
+// ---- Images -------------------------------------------------------------------------------
+
+void SkinnedPopup::SetImages(std::string normal, std::string over, std::string down) {
+  normal_ = std::move(normal);
+  over_ = std::move(over);
+  down_ = std::move(down);
+  update();
+}
+
+QImage SkinnedPopup::SkinImage(const std::string& name) {
+  if (name.empty()) return QImage();
+  return SkinImages().Image(SkinImagePath(name));
+}
+
+// ---- State and mouse ----------------------------------------------------------------------
+
+void SkinnedPopup::SetHover(int hit) {
+  if (hit == hover_) return;
+  const int previous = hover_;
+  hover_ = hit;
+  update();
+  OnHoverChanged(previous, hit);
+}
+
+void SkinnedPopup::MoveAt(QPoint point) { SetHover(HitTest(point)); }
+
+void SkinnedPopup::PressAt(QPoint point) {
+  const int hit = HitTest(point);
+  if (hit != kNoHit) {
+    pressed_ = true;
+    update();
+  }
+  OnPress(hit);
+}
+
+void SkinnedPopup::ReleaseAt(QPoint point) {
+  pressed_ = false;
+  update();
+  OnClick(HitTest(point));
+}
+
+void SkinnedPopup::OnHoverChanged(int, int) {}
+void SkinnedPopup::OnPress(int) {}
+void SkinnedPopup::OnClick(int) {}
+
+namespace {
+
+// The popup of a menu chain (this one or one it cascades from) that holds a screen
+// point, or null.
+SkinnedPopup* ChainPopupAt(SkinnedPopup* popup, QPoint global) {
+  for (QWidget* w = popup; w != nullptr; w = w->parentWidget()) {
+    auto* p = qobject_cast<SkinnedPopup*>(w);
+    if (p == nullptr || !p->isVisible()) break;
+    if (p->rect().contains(p->mapFromGlobal(global))) return p;
+    if (!(p->windowFlags() & Qt::Popup)) break;
+  }
+  return nullptr;
+}
+
+// The lowest menu of the chain a popup belongs to.
+SkinnedPopup* ChainRoot(SkinnedPopup* popup) {
+  SkinnedPopup* root = popup;
+  for (QWidget* w = popup->parentWidget(); w != nullptr; w = w->parentWidget()) {
+    auto* p = qobject_cast<SkinnedPopup*>(w);
+    if (p == nullptr || !(p->windowFlags() & Qt::Popup)) break;
+    root = p;
+  }
+  return root;
+}
+
+}  // namespace
+
+// A menu window receives every mouse event while it is the top of the popup chain: an
+// event over a menu it cascades from goes to that menu, so the pointer can go back to
+// it; a press outside the whole chain closes it.
+void SkinnedPopup::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint global = event->globalPosition().toPoint();
+  SkinnedPopup* target = style_ == PopupStyle::Menu ? ChainPopupAt(this, global) : this;
+  if (target == nullptr) target = this;
+  target->MoveAt(target->mapFromGlobal(global));
+}
+
+void SkinnedPopup::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    if (style_ == PopupStyle::Menu && !rect().contains(event->position().toPoint())) ChainRoot(this)->ClosePopup();
+    return;
+  }
+  const QPoint global = event->globalPosition().toPoint();
+  if (style_ == PopupStyle::Menu) {
+    SkinnedPopup* target = ChainPopupAt(this, global);
+    if (target == nullptr) {
+      ChainRoot(this)->ClosePopup();
+      return;
+    }
+    target->PressAt(target->mapFromGlobal(global));
+    return;
+  }
+  PressAt(event->position().toPoint());
+}
+
+void SkinnedPopup::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint global = event->globalPosition().toPoint();
+  SkinnedPopup* target = style_ == PopupStyle::Menu ? ChainPopupAt(this, global) : this;
+  if (target == nullptr) return;  // released outside: nothing chosen
+  target->ReleaseAt(target->mapFromGlobal(global));
+}
+
+void SkinnedPopup::reject() { ClosePopup(0); }
+
+// ---- Placement ----------------------------------------------------------------------------
+
+void SkinnedPopup::PlaceAt(QPoint screenTopLeft) {
+  // A top-level popup is positioned in screen coordinates; Qt turns them into a
+  // position relative to the owner's window where the display server wants that.
+  move(screenTopLeft);
+}
+
+void SkinnedPopup::CenterOnOwner() {
+  QRect area;
+  if (QWidget* owner = parentWidget()) {
+    area = owner->window()->frameGeometry();
+  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    area = screen->availableGeometry();
+  }
+  const QSize size = popupSize_.isEmpty() ? this->size() : popupSize_;
+  PlaceAt(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void SkinnedPopup::ShowAt(QPoint screenTopLeft) {
+  PlaceAt(screenTopLeft);
+  show();
+}
+
+void SkinnedPopup::ClosePopup(int result) {
+  if (style_ == PopupStyle::Dialog) {
+    done(result);
+    return;
+  }
+  hide();
+  deleteLater();
+}
+
+// ---- Painting -----------------------------------------------------------------------------
+
+void SkinnedPopup::BlitHover(QPainter& painter, const QImage& source, const SkinRect& rect) const {
+  BlitSkinRect(painter, source, rect);
+}
+
+void SkinnedPopup::SelectCaptionFont(QPainter& painter) {
+  painter.setBackgroundMode(Qt::TransparentMode);
+  SelectUiFont(painter, 2);
+}
+
+void SkinnedPopup::DrawCentredText(QPainter& painter, const QString& text, const SkinRect& rect, QColor colour) {
+  if (text.isEmpty()) return;
+  const QFontMetrics metrics(painter.font());
+  const int x = rect.x + (rect.width - metrics.horizontalAdvance(text)) / 2;
+  const int y = rect.y + (rect.height - metrics.height()) / 2;
+  painter.setPen(colour);
+  painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void SkinnedPopup::PaintHover(QPainter& painter) {
+  if (hover_ < 0 || static_cast<std::size_t>(hover_) >= rects_.size()) return;
+  BlitHover(painter, SkinImage(pressed_ ? down_ : over_), rects_[static_cast<std::size_t>(hover_)]);
+}
+
+void SkinnedPopup::PaintExtra(QPainter&) {}
+
+void SkinnedPopup::PaintCaptions(QPainter& painter) {
+  SelectCaptionFont(painter);
+  for (std::size_t i = 0; i < rects_.size(); ++i)
+    DrawCentredText(painter, QString::fromStdString(captions_[i]), rects_[i]);
+}
+
+QImage SkinnedPopup::Compose() {
+  const QSize size = popupSize_.isEmpty() ? this->size().expandedTo(QSize(1, 1)) : popupSize_;
+  QImage composed(size, QImage::Format_ARGB32_Premultiplied);
+  composed.fill(Qt::black);
+  QPainter p(&composed);
+  const QImage normal = SkinImage(normal_);
+  if (!normal.isNull()) {
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPoint(0, 0), normal);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  PaintHover(p);
+  PaintExtra(p);
+  PaintCaptions(p);
+  p.end();
+  return composed;
+}
+
+void SkinnedPopup::paintEvent(QPaintEvent*) {
+  const QImage composed = Compose();
+  QPainter window(this);
+  PaintInsideShape(window, composed, shape_);
+}
