@@ -72,3 +72,15 @@ void ClearPeakHistory() {
   for (auto& sample : g_peakHistory) sample = 0;
   g_soundLevel = 0;
 }
+
+bool SoundBarsShowSamples(bool effectOn) {
+  return effectOn && g_peakHistory[0].load() > 1 && g_soundLevel.load() > 0;
+}
+
+int SoundBarSample(int bar) {
+  if (bar < 0 || bar + 1 >= kPeakHistorySize) return 0;
+  auto& sample = g_peakHistory[static_cast<std::size_t>(bar + 1)];
+  const int value = std::min(sample.load(), 99);
+  sample = value;
+  return value;
+}

@@ -39,3 +39,10 @@ void SampleSoundTick(float peak);
 
 // Every sample back to 0 and the level 0.
 void ClearPeakHistory();
+
+// The level bars of the sound window: they show the samples while the effect is on
+// and the output is not quiet (newest sample above 1 and a level), flat lines
+// otherwise.
+bool SoundBarsShowSamples(bool effectOn);
+// The sample that bar k (0..35) shows: slot k + 1, capped at 99 (and stored capped).
+int SoundBarSample(int bar);
