@@ -39,7 +39,7 @@ void SoundBeatTick(int timer) {
   const bool beats = timer == 2 ? (mode == 3 || mode == 4) : (timer == 3 && mode == 2);
   if (!beats) return;
   g_soundBeat = 1;
-  WakeSoundWorker();
+  if (SoundEffectOn()) WakeSoundWorker();  // switching on wakes it anyway
 }
 
 void LoadSoundSettings(const std::string& configIni) {

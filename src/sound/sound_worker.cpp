@@ -20,7 +20,21 @@ std::condition_variable g_wake;
 std::atomic<bool> g_workerEnding{false};
 
 std::mutex g_threadMutex;  // guards g_thread
-std::thread g_thread;
+
+// The worker's thread; one still running when the program ends is ended with it, not
+// left to terminate the program.
+struct WorkerThread {
+  std::thread thread;
+  ~WorkerThread() {
+    if (!thread.joinable()) return;
+    g_workerEnding = true;
+    { std::lock_guard lock(g_wakeMutex); }
+    g_wake.notify_all();
+    thread.join();
+  }
+};
+WorkerThread g_worker;
+std::thread& g_thread = g_worker.thread;
 
 constexpr int kBeatMs = 480;
 constexpr int kQuietPauseMs = 240;
