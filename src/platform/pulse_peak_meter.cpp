@@ -23,6 +23,9 @@ constexpr const char* kClientName = "OVK_DOvaru";
 constexpr std::uint32_t kPeaksPerSecond = 25;
 // How long HasAudioDevice waits for a server that accepted the connection to answer.
 constexpr pa_usec_t kAnswerTimeoutUs = 2 * PA_USEC_PER_SEC;
+// While metering, a server that went away (or was not there) is looked for again this
+// often, so the meter comes back when the server is restarted.
+constexpr pa_usec_t kReconnectUs = 2 * PA_USEC_PER_SEC;
 
 class PulsePeakMeter final : public PeakMeter {
  public:
@@ -64,6 +67,9 @@ class PulsePeakMeter final : public PeakMeter {
   static void OnTimeout(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv, void* self);
 
   void FinishLookupLocked(std::string monitor);
+  void ScheduleReconnectLocked();
+  void CancelReconnectLocked();
+  static void OnReconnect(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv, void* self);
 
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
@@ -73,6 +79,7 @@ class PulsePeakMeter final : public PeakMeter {
   unsigned lookupsStarted_ = 0;
   unsigned lookupsDone_ = 0;
   bool timedOut_ = false;
+  pa_time_event* reconnect_ = nullptr;
   std::atomic<bool> metering_{false};
   // Peaks written by the loop's thread, taken by the caller's.
   std::atomic<float> lastPeak_{0.0f};
@@ -82,6 +89,7 @@ class PulsePeakMeter final : public PeakMeter {
 PulsePeakMeter::~PulsePeakMeter() {
   if (!loop_) return;
   pa_threaded_mainloop_stop(loop_);  // no callback runs from here on
+  CancelReconnectLocked();
   DropStreamLocked();
   if (context_) {
     pa_context_set_state_callback(context_, nullptr, nullptr);
@@ -128,7 +136,32 @@ void PulsePeakMeter::ConnectLocked() {
   pa_context_set_state_callback(context_, &OnContextState, this);
   pa_context_set_subscribe_callback(context_, &OnSubscription, this);
   // No server is started on the user's behalf: without one there is no output to meter.
-  if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) Signal();
+  if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    if (metering_.load()) ScheduleReconnectLocked();
+    Signal();
+  }
+}
+
+void PulsePeakMeter::ScheduleReconnectLocked() {
+  if (reconnect_) return;
+  struct timeval at{};
+  pa_gettimeofday(&at);
+  pa_timeval_add(&at, kReconnectUs);
+  pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+  reconnect_ = api->time_new(api, &at, &OnReconnect, this);
+}
+
+void PulsePeakMeter::CancelReconnectLocked() {
+  if (!reconnect_) return;
+  pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+  api->time_free(reconnect_);
+  reconnect_ = nullptr;
+}
+
+void PulsePeakMeter::OnReconnect(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+  auto* meter = static_cast<PulsePeakMeter*>(self);
+  meter->CancelReconnectLocked();
+  if (meter->metering_.load()) meter->ConnectLocked();
 }
 
 template <typename Done>
@@ -216,9 +249,10 @@ void PulsePeakMeter::OnContextState(pa_context* context, void* self) {
     }
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
-      // The server went away: no output until it is asked for again.
+      // The server went away: no output until it is there again.
       meter->monitor_.clear();
       meter->lastPeak_ = 0.0f;
+      if (meter->metering_.load()) meter->ScheduleReconnectLocked();
       break;
     default:
       break;
@@ -314,7 +348,11 @@ void PulsePeakMeter::SetMetering(bool on) {
   if (!StartLoop()) return;
   Lock lock(loop_);
   metering_ = on;
-  if (on) ConnectLocked();  // a fresh connection starts the stream once it is ready
+  if (on) {
+    ConnectLocked();  // a fresh connection starts the stream once it is ready
+  } else {
+    CancelReconnectLocked();
+  }
   UpdateStreamLocked();
 }
 

@@ -1,6 +1,7 @@
 // The PulseAudio peak meter. Without MC_TONE_FILE (set by run_with_pulse.sh, which
 // also starts the private server) only the tests without a server run.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -135,6 +136,7 @@ class PulseServer : public ::testing::Test {
   }
 
   std::string tone_;
+  std::unique_ptr<platform::PeakMeter> meter_;
 };
 
 TEST_F(PulseServer, LevelRisesWithTheToneAndFallsInSilence) {
@@ -161,6 +163,44 @@ TEST_F(PulseServer, FollowsTheDefaultOutput) {
   // Without any output left there is no audio device.
   ASSERT_EQ(RunToEnd({"pactl", "unload-module", "module-null-sink"}), 0);
   EXPECT_FALSE(meter->HasAudioDevice());
+}
+
+TEST_F(PulseServer, ComesBackWhenTheServerIsStartedOrRestarted) {
+  const auto dir = std::filesystem::temp_directory_path() / ("late_server_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir / "run");
+  std::filesystem::create_directories(dir / "home");
+  const std::string socket = (dir / "native").string();
+  ServerVariable late("unix:" + socket);
+  auto startServer = [&] {
+    return Spawn({"env", "XDG_RUNTIME_DIR=" + (dir / "run").string(), "HOME=" + (dir / "home").string(),
+                  "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                  "--disable-shm=yes", "--log-level=error", "-L", "module-native-protocol-unix socket=" + socket,
+                  "-L", "module-null-sink sink_name=meter_late"});
+  };
+  auto stop = [](pid_t pid) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  };
+  auto hearsTone = [&] {
+    const pid_t player = Spawn({"paplay", tone_});
+    const bool heard = SampleUntil(*meter_, [](float peak) { return peak > 0.3f; });
+    stop(player);
+    return heard;
+  };
+
+  meter_ = platform::MakePulsePeakMeter();
+  meter_->SetMetering(true);  // no server yet
+  pid_t server = startServer();
+  ASSERT_GT(server, 0);
+  ASSERT_TRUE(SampleUntil(*meter_, [&](float) { return std::filesystem::exists(socket); }, 5000ms));
+  EXPECT_TRUE(hearsTone());
+
+  stop(server);
+  server = startServer();
+  EXPECT_TRUE(hearsTone()) << "after the restart";
+  meter_.reset();
+  stop(server);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
