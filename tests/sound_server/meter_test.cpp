@@ -1,6 +1,7 @@
 // The PulseAudio peak meter. Without MC_TONE_FILE (set by run_with_pulse.sh, which
 // also starts the private server) only the tests without a server run.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -27,18 +28,26 @@ namespace {
 
 constexpr auto kTick = 96ms;
 
-// Runs a program with the test's environment; its process id, or -1.
-pid_t Spawn(std::vector<std::string> args) {
+// Runs a program with the test's environment (its output dropped when quiet); its
+// process id, or -1.
+pid_t Spawn(std::vector<std::string> args, bool quiet = false) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (quiet) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  return pid;
+  const int result = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return result == 0 ? pid : -1;
 }
 
 int RunToEnd(std::vector<std::string> args) {
-  const pid_t pid = Spawn(std::move(args));
+  const pid_t pid = Spawn(std::move(args), true);
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
