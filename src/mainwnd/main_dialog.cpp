@@ -39,6 +39,7 @@
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "popups/popup_hooks.h"
 #include "popups/sound_wave.h"
 #include "popups/warning_dlg.h"
 #include "profile/macro_files.h"
@@ -343,6 +344,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallHooks();
   InstallPagePainting();
   InstallMainInput(this);
+  InstallPopupMenuHooks();
   MainPopups().openSoundWave = OpenSoundWaveWindow;
   g_buttonPressed = 0;
 

@@ -1,5 +1,6 @@
 #include "popups/skinned_popup.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@ SkinnedPopup::SkinnedPopup(QWidget* owner, PopupStyle style) : QDialog(owner, Fl
   setMouseTracking(true);
   setAttribute(Qt::WA_NoSystemBackground);
   if (style == PopupStyle::Menu) {
+    setAttribute(Qt::WA_NoMouseReplay);
     // A menu is the owner's: it goes with it and deletes itself when closed.
     setAttribute(Qt::WA_DeleteOnClose);
   }
@@ -70,6 +72,12 @@ void SkinnedPopup::SetRects(std::vector<SkinRect> rects, std::vector<std::string
   captions_ = std::move(captions);
   captions_.resize(rects_.size());
   update();
+}
+
+void SkinnedPopup::SetRows(int count, int width, int rowHeight, std::vector<std::string> captions) {
+  std::vector<SkinRect> rows;
+  for (int r = 0; r < count; ++r) rows.push_back(SkinRect{0, r * rowHeight, width, rowHeight});
+  SetRects(std::move(rows), std::move(captions));
 }
 
 void SkinnedPopup::SetCaption(int index, std::string caption) {
@@ -139,6 +147,21 @@ SkinnedPopup* ChainPopupAt(SkinnedPopup* popup, QPoint global) {
   return nullptr;
 }
 
+// A press that closed a menu chain also counts for the window the menus belong to when
+// it landed on it (as if the menus had not been there): the window first learns where
+// the pointer is, then gets the press. Qt's own replay is off for these popups.
+void ReplayPressOnOwner(SkinnedPopup* root, const QMouseEvent* event) {
+  QWidget* owner = root->parentWidget() != nullptr ? root->parentWidget()->window() : nullptr;
+  if (owner == nullptr || !owner->isVisible()) return;
+  const QPoint global = event->globalPosition().toPoint();
+  const QPoint local = owner->mapFromGlobal(global);
+  if (!owner->rect().contains(local)) return;
+  QCoreApplication::postEvent(owner, new QMouseEvent(QEvent::MouseMove, QPointF(local), QPointF(global), Qt::NoButton,
+                                                     Qt::NoButton, event->modifiers()));
+  QCoreApplication::postEvent(owner, new QMouseEvent(QEvent::MouseButtonPress, QPointF(local), QPointF(global),
+                                                     event->button(), event->buttons(), event->modifiers()));
+}
+
 // The lowest menu of the chain a popup belongs to.
 SkinnedPopup* ChainRoot(SkinnedPopup* popup) {
   SkinnedPopup* root = popup;
@@ -157,23 +180,26 @@ SkinnedPopup* ChainRoot(SkinnedPopup* popup) {
 // it; a press outside the whole chain closes it.
 void SkinnedPopup::mouseMoveEvent(QMouseEvent* event) {
   const QPoint global = event->globalPosition().toPoint();
-  SkinnedPopup* target = style_ == PopupStyle::Menu ? ChainPopupAt(this, global) : this;
-  if (target == nullptr) target = this;
-  target->MoveAt(target->mapFromGlobal(global));
+  if (style_ != PopupStyle::Menu) {
+    MoveAt(event->position().toPoint());
+    return;
+  }
+  // Outside the chain a menu keeps its hovered row, so that the way to a submenu may
+  // cut a corner.
+  if (SkinnedPopup* target = ChainPopupAt(this, global)) target->MoveAt(target->mapFromGlobal(global));
 }
 
 void SkinnedPopup::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) {
-    if (style_ == PopupStyle::Menu && !rect().contains(event->position().toPoint())) ChainRoot(this)->ClosePopup();
+  const QPoint global = event->globalPosition().toPoint();
+  if (style_ == PopupStyle::Menu && ChainPopupAt(this, global) == nullptr) {
+    SkinnedPopup* root = ChainRoot(this);
+    root->ClosePopup();
+    ReplayPressOnOwner(root, event);
     return;
   }
-  const QPoint global = event->globalPosition().toPoint();
+  if (event->button() != Qt::LeftButton) return;
   if (style_ == PopupStyle::Menu) {
     SkinnedPopup* target = ChainPopupAt(this, global);
-    if (target == nullptr) {
-      ChainRoot(this)->ClosePopup();
-      return;
-    }
     target->PressAt(target->mapFromGlobal(global));
     return;
   }
@@ -195,7 +221,17 @@ void SkinnedPopup::reject() { ClosePopup(0); }
 void SkinnedPopup::PlaceAt(QPoint screenTopLeft) {
   // A top-level popup is positioned in screen coordinates; Qt turns them into a
   // position relative to the owner's window where the display server wants that.
-  move(screenTopLeft);
+  QPoint at = screenTopLeft;
+  if (style_ == PopupStyle::Menu) {
+    // A menu that would leave the screen is moved back onto it, right and bottom first.
+    if (QScreen* screen = QGuiApplication::screenAt(screenTopLeft)) {
+      const QRect area = screen->availableGeometry();
+      const QSize size = popupSize_.isEmpty() ? this->size() : popupSize_;
+      at.setX(std::max(std::min(at.x(), area.right() + 1 - size.width()), area.left()));
+      at.setY(std::max(std::min(at.y(), area.bottom() + 1 - size.height()), area.top()));
+    }
+  }
+  move(at);
 }
 
 void SkinnedPopup::CenterOnOwner() {
@@ -214,11 +250,22 @@ void SkinnedPopup::ShowAt(QPoint screenTopLeft) {
   show();
 }
 
+void SkinnedPopup::ShowBeside(const QWidget* level, int levelWidth, int yOffset) {
+  QPoint at = level->mapToGlobal(QPoint(levelWidth, yOffset));
+  const int width = popupSize_.isEmpty() ? this->width() : popupSize_.width();
+  if (QScreen* screen = QGuiApplication::screenAt(level->mapToGlobal(QPoint(0, 0)))) {
+    if (at.x() + width > screen->availableGeometry().right() + 1) at.setX(at.x() - levelWidth - width);
+  }
+  ShowAt(at);
+}
+
 void SkinnedPopup::ClosePopup(int result) {
   if (style_ == PopupStyle::Dialog) {
     done(result);
     return;
   }
+  // The levels that cascade from this one close with it.
+  for (SkinnedPopup* child : findChildren<SkinnedPopup*>(Qt::FindDirectChildrenOnly)) child->ClosePopup();
   hide();
   deleteLater();
 }

@@ -82,6 +82,9 @@ class SkinnedPopup : public QDialog {
   // caller ends the popup.
   bool LoadLayout(const std::string& fileName, int count);
   void SetRects(std::vector<SkinRect> rects, std::vector<std::string> captions = {});
+  // Rows of a list: `count` rectangles of the full width, rowHeight high, one below the
+  // other from the top.
+  void SetRows(int count, int width, int rowHeight, std::vector<std::string> captions);
   const std::vector<SkinRect>& Rects() const { return rects_; }
   const std::vector<std::string>& Captions() const { return captions_; }
   void SetCaption(int index, std::string caption);
@@ -114,6 +117,9 @@ class SkinnedPopup : public QDialog {
   void CenterOnOwner();
   // Places at screenTopLeft and shows.
   void ShowAt(QPoint screenTopLeft);
+  // Shows a cascading level beside `level` (a popup of the same chain): at its right
+  // edge, `yOffset` pixels below its top; at its left edge when the screen ends first.
+  void ShowBeside(const QWidget* level, int levelWidth, int yOffset);
 
   // Hides the popup and deletes it once control is back in the event loop (a modal
   // dialog ends with `result` instead and is left to its creator).

@@ -1,5 +1,8 @@
 // The base of the skinned popups: shape and size from the mask, layout, hit test,
 // hover and pressed looks, clicks handed to the subclass.
+#include <QApplication>
+#include <QMouseEvent>
+
 #include <gtest/gtest.h>
 
 #include "popups/skinned_popup.h"
@@ -21,6 +24,24 @@ class ProbePopup : public SkinnedPopup {
   void OnHoverChanged(int previous, int hit) override { hovers.emplace_back(previous, hit); }
   void OnClick(int hit) override { clicks.push_back(hit); }
 };
+
+// A window that records the presses it gets.
+class Owner : public QWidget {
+ public:
+  std::vector<QPoint> presses;
+  int moves = 0;
+
+ protected:
+  void mouseMoveEvent(QMouseEvent*) override { ++moves; }
+  void mousePressEvent(QMouseEvent* event) override { presses.push_back(event->position().toPoint()); }
+};
+
+void Send(QWidget* to, QEvent::Type type, QPoint global) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, QPointF(to->mapFromGlobal(global)), QPointF(global), button,
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(to, &event);
+}
 
 class SkinnedPopupTest : public SkinTreeTest {
  protected:
@@ -87,6 +108,43 @@ TEST_F(SkinnedPopupTest, MissingFilesLeaveAnEmptyPopupAndSaySoForTheLayout) {
   EXPECT_EQ(popup.HitTest({10, 25}), 1);
   EXPECT_FALSE(popup.Compose().isNull());  // no images: still paints its captions on black
   EXPECT_TRUE(popup.windowFlags() & Qt::Popup);
+}
+
+TEST_F(SkinnedPopupTest, MenuChainTakesThePointerBackAndAPressOutsideClosesItForTheOwner) {
+  Owner owner;
+  owner.setMouseTracking(true);  // as the main window
+  owner.setGeometry(0, 0, 500, 400);
+  owner.show();
+  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
+  menu->SetShapeRect(100, 60);
+  menu->SetRows(3, 100, 20, {"a", "b", "c"});
+  menu->ShowAt({50, 50});
+  auto* sub = new ProbePopup(menu, PopupStyle::Menu);
+  sub->SetShapeRect(100, 40);
+  sub->SetRows(2, 100, 20, {});
+  sub->ShowBeside(menu, 100, 20);
+  EXPECT_EQ(sub->pos(), QPoint(150, 70));
+
+  // The submenu on top gets the events: over the menu below they go to that menu, over
+  // nothing they change nothing.
+  Send(sub, QEvent::MouseMove, {60, 95});
+  EXPECT_EQ(menu->Hover(), 2);
+  Send(sub, QEvent::MouseMove, {160, 75});
+  EXPECT_EQ(sub->Hover(), 0);
+  Send(sub, QEvent::MouseMove, {400, 300});
+  EXPECT_EQ(menu->Hover(), 2);
+  EXPECT_EQ(sub->Hover(), 0);
+  Send(sub, QEvent::MouseButtonPress, {60, 55});
+  Send(sub, QEvent::MouseButtonRelease, {60, 55});
+  EXPECT_EQ(menu->clicks, std::vector<int>{0});
+
+  // A press outside the chain closes every level and is the owner's press as well.
+  Send(sub, QEvent::MouseButtonPress, {300, 200});
+  EXPECT_FALSE(menu->isVisible());
+  EXPECT_FALSE(sub->isVisible());
+  QApplication::processEvents();
+  EXPECT_EQ(owner.presses, std::vector<QPoint>{QPoint(300, 200) - owner.mapToGlobal(QPoint(0, 0))});
+  EXPECT_GE(owner.moves, 1) << "the owner learns where the pointer is first";
 }
 
 }  // namespace
