@@ -105,12 +105,14 @@ TEST_F(SoundWindowTest, LoudnessMovesTheBarsAndReachesTheMouseUntilSwitchedOff) 
   EXPECT_GT(changed, 20);
 
   // Off: no more sampling; a moment later the main window restores the lighting, and
-  // nothing of the effect follows it.
+  // nothing of the effect follows it. The press itself does not wait for the restore.
+  const int pulses = mouse_->ControlPulseCount();
   Press(*window, 9);
+  EXPECT_EQ(mouse_->ControlPulseCount(), pulses);
   EXPECT_FALSE(SoundEffectOn());
   EXPECT_FALSE(window->Sampling());
   EXPECT_FALSE(meter->Metering());
-  ASSERT_TRUE(SpinUntil([&] { return mouse_->ControlPulseCount() > 0 && !EffectFrames(before).empty() &&
+  ASSERT_TRUE(SpinUntil([&] { return mouse_->ControlPulseCount() > pulses && !EffectFrames(before).empty() &&
                                      EffectFrames(before).back()[3] == 0x80 + 3 * 16 + 2; }, 5000));
   const std::size_t settled = EffectFrames(before).size();
   SpinFor(700);
