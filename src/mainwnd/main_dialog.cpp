@@ -32,6 +32,7 @@
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
+#include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
@@ -414,7 +415,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   LoadMacSkin();
   if (ending_) return true;
 
-  // 20. The macro page creates its controls when it is first shown.
+  // 20. The macro page's entry points (its controls are made when it is shown).
+  InstallMacroPage();
 
   // 21.
   CopyLanguageTexts();
