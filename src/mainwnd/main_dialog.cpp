@@ -43,12 +43,14 @@
 #include "platform/ini_file.h"
 #include "popups/popup_hooks.h"
 #include "popups/shortcut_get_key.h"
+#include "popups/sound_wave.h"
 #include "popups/warning_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "sound/sound_worker.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
@@ -347,6 +349,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallMainInput(this);
   InstallPopupMenuHooks();
   InstallKeyCaptureDialogs();
+  MainPopups().openSoundWave = OpenSoundWaveWindow;
   g_buttonPressed = 0;
 
   // 3. The workers: listener and executor (they wait at the start gate until the paths,
@@ -491,6 +494,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 }
 
 void COVK_DOvaruDlg::FinishWorkers() {
+  StopSoundWorker();
   StopPreviewWorkers();
   StopDeviceWorkers();
   WaitForDownloadWorkers(std::chrono::duration_cast<std::chrono::milliseconds>(kDownloadDrainTimeout));

@@ -26,6 +26,7 @@
 #include "profile/macro_library.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "sound/sound_restore.h"
 
 int g_sliderDragMode = kDragNone;
 int g_menuKind = 0;
@@ -609,11 +610,17 @@ int OnShortcutKeyRequest() {
   return 1;
 }
 
+int OnSoundWaveStopped() {
+  RestoreNormalLighting();
+  return 0;
+}
+
 std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case kWmPopupMenuDone: return OnPopupMenuDone(wParam, lParam);
     case kWmDisplayReload: return OnDisplayReload(wParam);
     case kWmShortcutRequest: return OnShortcutKeyRequest();
+    case kWmSoundwaveStopped: return OnSoundWaveStopped();
     default:
       if (g_popups.forward) g_popups.forward(message, wParam, lParam);
       return 0;

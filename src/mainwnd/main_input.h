@@ -179,6 +179,9 @@ int OnPopupMenuDone(std::intptr_t wParam, std::intptr_t lParam);
 int OnDisplayReload(std::intptr_t wParam);
 // Runs the key-combination capture dialog. Returns 1.
 int OnShortcutKeyRequest();
+// The sound-reactive lighting was switched off: the mouse's normal lighting is put
+// back (unless it was switched on again meanwhile). Returns 0.
+int OnSoundWaveStopped();
 // Handles one private message now (unknown ones and those of others are forwarded).
 std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 // Queues one to the UI thread (any thread).
