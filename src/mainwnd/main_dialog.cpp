@@ -721,8 +721,7 @@ void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
     // Outside every control the window behaves like a caption bar: a left press moves
     // the window, a right press opens its system menu.
     if (event->button() == Qt::LeftButton) {
-      if (windowHandle() && windowHandle()->startSystemMove()) return;
-      dragging_ = true;
+      dragArmed_ = true;
       dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
       return;
     }
@@ -735,6 +734,11 @@ void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void COVK_DOvaruDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (dragArmed_ && (event->buttons() & Qt::LeftButton)) {
+    dragArmed_ = false;
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    dragging_ = true;
+  }
   if (dragging_ && (event->buttons() & Qt::LeftButton)) {
     move(event->globalPosition().toPoint() - dragOffset_);
     return;
@@ -744,7 +748,8 @@ void COVK_DOvaruDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void COVK_DOvaruDlg::mouseReleaseEvent(QMouseEvent* event) {
-  if (dragging_ && event->button() == Qt::LeftButton) {
+  if ((dragArmed_ || dragging_) && event->button() == Qt::LeftButton) {
+    dragArmed_ = false;
     dragging_ = false;
     return;
   }

@@ -269,6 +269,10 @@ class COVK_DOvaruDlg : public QDialog {
   bool inModal_ = false;
   bool hooksInstalled_ = false;
   bool startFailed_ = false;
+  // A left press outside every control moves the window once the pointer moves with the
+  // button held: a plain click must not start a move (under X11 a system move asked for
+  // after the button is already up follows the pointer until the next click).
+  bool dragArmed_ = false;
   bool dragging_ = false;  // moving the window by hand (no system move)
   QPoint dragOffset_;
   std::string removalPath_;
