@@ -251,10 +251,20 @@ void SkinnedPopup::ShowAt(QPoint screenTopLeft) {
 }
 
 void SkinnedPopup::ShowBeside(const QWidget* level, int levelWidth, int yOffset) {
-  QPoint at = level->mapToGlobal(QPoint(levelWidth, yOffset));
   const int width = popupSize_.isEmpty() ? this->width() : popupSize_.width();
+  const QPoint levelLeft = level->mapToGlobal(QPoint(0, yOffset));
+  const QPoint right = levelLeft + QPoint(levelWidth, 0);
+  const QPoint left = levelLeft - QPoint(width, 0);
+  // A cascade goes on the way its level went: a level that had to open to the left of
+  // the one before it has that one on its right, where this one would cover it.
+  const auto* before = level->parentWidget();
+  const bool leftward = qobject_cast<const SkinnedPopup*>(level) != nullptr && before != nullptr &&
+                        (level->windowFlags() & Qt::Popup) && before->mapToGlobal(QPoint(0, 0)).x() > levelLeft.x();
+  QPoint at = leftward ? left : right;
   if (QScreen* screen = QGuiApplication::screenAt(level->mapToGlobal(QPoint(0, 0)))) {
-    if (at.x() + width > screen->availableGeometry().right() + 1) at.setX(at.x() - levelWidth - width);
+    const QRect area = screen->availableGeometry();
+    if (leftward && left.x() < area.left()) at = right;
+    if (!leftward && right.x() + width > area.right() + 1) at = left;
   }
   ShowAt(at);
 }

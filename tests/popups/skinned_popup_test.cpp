@@ -2,6 +2,7 @@
 // hover and pressed looks, clicks handed to the subclass.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,25 @@ TEST_F(SkinnedPopupTest, MenuChainTakesThePointerBackAndAPressOutsideClosesItFor
   QApplication::processEvents();
   EXPECT_EQ(owner.presses, std::vector<QPoint>{QPoint(300, 200) - owner.mapToGlobal(QPoint(0, 0))});
   EXPECT_GE(owner.moves, 1) << "the owner learns where the pointer is first";
+}
+
+TEST_F(SkinnedPopupTest, ACascadeThatMetTheScreenEdgeGoesOnToTheLeftInsteadOfCoveringTheLevelBefore) {
+  Owner owner;
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  owner.setGeometry(area.left(), area.top(), 300, 200);
+  owner.show();
+  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
+  menu->SetShapeRect(100, 200);
+  menu->ShowAt({area.right() + 1 - 100, area.top() + 10});  // at the right edge
+  auto* groups = new ProbePopup(menu, PopupStyle::Menu);
+  groups->SetShapeRect(80, 60);
+  groups->ShowBeside(menu, 100, 20);
+  EXPECT_EQ(groups->pos(), QPoint(area.right() + 1 - 180, area.top() + 30));
+  auto* macros = new ProbePopup(groups, PopupStyle::Menu);
+  macros->SetShapeRect(70, 40);
+  macros->ShowBeside(groups, 80, 20);
+  EXPECT_EQ(macros->pos(), QPoint(area.right() + 1 - 250, area.top() + 50));
+  menu->ClosePopup();
 }
 
 }  // namespace
