@@ -721,8 +721,7 @@ void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
     // Outside every control the window behaves like a caption bar: a left press moves
     // the window, a right press opens its system menu.
     if (event->button() == Qt::LeftButton) {
-      dragArmed_ = true;
-      dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+      drag_.Arm(this, event->globalPosition().toPoint());
       return;
     }
     if (event->button() == Qt::RightButton) {
@@ -734,25 +733,13 @@ void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void COVK_DOvaruDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (dragArmed_ && (event->buttons() & Qt::LeftButton)) {
-    dragArmed_ = false;
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    dragging_ = true;
-  }
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(event->globalPosition().toPoint() - dragOffset_);
-    return;
-  }
+  if (drag_.Move(this, event)) return;
   if (g_pageHandlers.mouseMove && g_pageHandlers.mouseMove(event)) return;
   QDialog::mouseMoveEvent(event);
 }
 
 void COVK_DOvaruDlg::mouseReleaseEvent(QMouseEvent* event) {
-  if ((dragArmed_ || dragging_) && event->button() == Qt::LeftButton) {
-    dragArmed_ = false;
-    dragging_ = false;
-    return;
-  }
+  if (drag_.Release(event)) return;
   if (g_pageHandlers.mouseRelease && g_pageHandlers.mouseRelease(event)) return;
   QDialog::mouseReleaseEvent(event);
 }

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mainwnd/window_drag.h"
 #include "profile/core_hooks.h"
 
 class QMenu;
@@ -269,12 +270,7 @@ class COVK_DOvaruDlg : public QDialog {
   bool inModal_ = false;
   bool hooksInstalled_ = false;
   bool startFailed_ = false;
-  // A left press outside every control moves the window once the pointer moves with the
-  // button held: a plain click must not start a move (under X11 a system move asked for
-  // after the button is already up follows the pointer until the next click).
-  bool dragArmed_ = false;
-  bool dragging_ = false;  // moving the window by hand (no system move)
-  QPoint dragOffset_;
+  WindowDrag drag_;  // a left press outside every control moves the window
   std::string removalPath_;
   int result_ = kEndNormal;
 };

@@ -165,9 +165,7 @@ void SoundWave::OnPress(int hit) {
   } else if (hit == kEntrySave) {
     SaveAndHide();
   } else if (hit == kNoHit || hit >= kHitEntries - 1) {
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    dragging_ = true;
-    dragOffset_ = QCursor::pos() - frameGeometry().topLeft();
+    drag_.Arm(this, QCursor::pos());
   }
 }
 
@@ -190,15 +188,12 @@ void SoundWave::SaveAndHide() {
 }
 
 void SoundWave::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(event->globalPosition().toPoint() - dragOffset_);
-    return;
-  }
+  if (drag_.Move(this, event)) return;
   SkinnedPopup::mouseMoveEvent(event);
 }
 
 void SoundWave::mouseReleaseEvent(QMouseEvent* event) {
-  if (dragging_ && event->button() == Qt::LeftButton) dragging_ = false;
+  drag_.Release(event);
   SkinnedPopup::mouseReleaseEvent(event);
 }
 

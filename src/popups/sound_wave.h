@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "mainwnd/window_drag.h"
 #include "popups/skinned_popup.h"
 
 namespace platform {
@@ -58,8 +59,7 @@ class SoundWave : public SkinnedPopup {
   QTimer sampleTimer_;
   QTimer beatTimer_;
   QTimer stopTimer_;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;  // a press on no control moves the window
 };
 
 // The peak meter the window samples: the PulseAudio meter unless another was set.

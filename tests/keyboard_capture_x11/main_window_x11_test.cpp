@@ -1,9 +1,19 @@
 // The main window under a window manager, clicked as a user clicks (xdotool click: the
 // press and the release come at once).
+#include <QProcess>
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
 #include "mainwnd/skin_layout.h"
+#include "popups/sound_wave.h"
+#include "sim/scripted_meter.h"
+#include "sound/sound_level.h"
+#include "sound/sound_state.h"
 #include "../app/app_fixture.h"
 #include "x11_support.h"
 
@@ -29,19 +39,50 @@ class MainWindowX11 : public apptest::ProgramTest {
   static bool MoveTo(QPoint at) {
     return Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
   }
-  static bool ClickAt(QPoint at) { return MoveTo(at) && Xdotool({"click", "1"}); }
+  // Where the X server shows a window (Qt learns of a move by the window manager only
+  // when the move ends).
+  static QPoint ShownAt(const QWidget& w) {
+    QProcess info;
+    info.start("xwininfo", {"-id", QString::number(w.winId())});
+    if (!info.waitForFinished(5000)) return {};
+    const QString out = QString::fromLocal8Bit(info.readAllStandardOutput());
+    const QRegularExpression x("Absolute upper-left X:\\s+(-?\\d+)"), y("Absolute upper-left Y:\\s+(-?\\d+)");
+    return {x.match(out).captured(1).toInt(), y.match(out).captured(1).toInt()};
+  }
+  // The click runs while this program handles events, as a click on a running program
+  // does: the press arrives while the button is still down.
+  static bool ClickAt(QPoint at) {
+    if (!MoveTo(at)) return false;
+    QProcess click;
+    click.start("xdotool", {"click", "1"});
+    return SpinUntil([&] { return click.state() == QProcess::NotRunning; }) && click.exitCode() == 0;
+  }
+  // A quick click, then the pointer goes elsewhere in a few steps, as a hand moves it.
+  static void ClickThenMoveAway(QPoint at) {
+    ASSERT_TRUE(ClickAt(at));
+    SpinFor(300);
+    for (int step = 1; step <= 3; ++step) {
+      ASSERT_TRUE(MoveTo(at + QPoint(-60 * step, 70 * step)));
+      SpinFor(150);
+    }
+    SpinFor(300);
+  }
+  void TearDown() override {
+    DestroySoundWaveWindow();
+    SetSoundMeter(nullptr);
+    ClearSoundState();
+    apptest::ProgramTest::TearDown();
+  }
 };
 
 TEST_F(MainWindowX11, AClickOutsideTheControlsLeavesTheWindowWhereItIsButPressMoveReleaseMovesIt) {
   COVK_DOvaruDlg& window = Shown();
   const QPoint empty(620, 540);  // below the mouse picture, above the hint line
   ASSERT_EQ(HitTestRects(empty, g_mainRects.data(), kMainEntries), kNoSkinHit);
-  const QPoint start = window.frameGeometry().topLeft();
+  const QPoint start = ShownAt(window);
 
-  ASSERT_TRUE(ClickAt(window.mapToGlobal(empty)));
-  ASSERT_TRUE(MoveTo(window.mapToGlobal(empty) + QPoint(-300, 120)));
-  SpinFor(600);
-  EXPECT_EQ(window.frameGeometry().topLeft(), start);
+  ClickThenMoveAway(window.mapToGlobal(empty));
+  EXPECT_EQ(ShownAt(window), start);
 
   // A drag still moves the window, and it stays where it was dropped.
   const QPoint from = window.mapToGlobal(empty);
@@ -53,13 +94,13 @@ TEST_F(MainWindowX11, AClickOutsideTheControlsLeavesTheWindowWhereItIsButPressMo
     SpinFor(60);
   }
   ASSERT_TRUE(Xdotool({"mouseup", "1"}));
-  ASSERT_TRUE(SpinUntil([&] { return window.frameGeometry().left() >= start.x() + 20; }));
+  ASSERT_TRUE(SpinUntil([&] { return ShownAt(window).x() >= start.x() + 20; }));
   SpinFor(200);
-  const QPoint dropped = window.frameGeometry().topLeft();
+  const QPoint dropped = ShownAt(window);
   EXPECT_GT(dropped.y(), start.y());
   ASSERT_TRUE(MoveTo(from + QPoint(200, 100)));
   SpinFor(400);
-  EXPECT_EQ(window.frameGeometry().topLeft(), dropped);
+  EXPECT_EQ(ShownAt(window), dropped);
 }
 
 TEST_F(MainWindowX11, AClickOnAButtonsFunctionBoxOpensTheMenuBelowTheBoxAndItStaysOpen) {
@@ -73,6 +114,22 @@ TEST_F(MainWindowX11, AClickOnAButtonsFunctionBoxOpensTheMenuBelowTheBoxAndItSta
   SpinFor(500);
   ASSERT_TRUE(g_keyMenu && g_keyMenu->isVisible());
   EXPECT_EQ(g_keyMenu->frameGeometry().topLeft(), window.mapToGlobal(QPoint(box.x + 1, box.y + box.height)));
+}
+
+TEST_F(MainWindowX11, AClickOnTheSoundWindowOutsideItsButtonsLeavesItWhereItIs) {
+  SetSoundMeter(std::make_unique<sim::ScriptedMeter>(true));
+  COVK_DOvaruDlg& window = Shown();
+  const SkinRect& entry = g_mainRects[46];
+  ASSERT_TRUE(ClickAt(window.mapToGlobal(QPoint(entry.x + entry.width / 2, entry.y + entry.height / 2))));
+  ASSERT_TRUE(SpinUntil([] { return SoundWaveWindow() != nullptr && SoundWaveWindow()->isVisible(); }));
+  SoundWave& sound = *SoundWaveWindow();
+  SpinFor(300);
+  const QPoint empty(sound.width() / 2, 28);  // the title strip
+  ASSERT_EQ(sound.HitTest(empty), SkinnedPopup::kNoHit);
+  const QPoint start = ShownAt(sound);
+
+  ClickThenMoveAway(sound.mapToGlobal(empty));
+  EXPECT_EQ(ShownAt(sound), start);
 }
 
 }  // namespace
