@@ -199,6 +199,7 @@ void SkinnedPopup::mousePressEvent(QMouseEvent* event) {
   }
   if (event->button() != Qt::LeftButton) return;
   if (style_ == PopupStyle::Menu) {
+    ChainRoot(this)->chainPressed_ = true;
     SkinnedPopup* target = ChainPopupAt(this, global);
     target->PressAt(target->mapFromGlobal(global));
     return;
@@ -206,8 +207,16 @@ void SkinnedPopup::mousePressEvent(QMouseEvent* event) {
   PressAt(event->position().toPoint());
 }
 
+// A menu chooses on the release of a press it got itself: the release of the click that
+// opened it comes to it too (it holds the pointer from its showing on), and must not
+// choose the row that happens to lie under the pointer.
 void SkinnedPopup::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
+  if (style_ == PopupStyle::Menu) {
+    SkinnedPopup* root = ChainRoot(this);
+    if (!root->chainPressed_) return;
+    root->chainPressed_ = false;
+  }
   const QPoint global = event->globalPosition().toPoint();
   SkinnedPopup* target = style_ == PopupStyle::Menu ? ChainPopupAt(this, global) : this;
   if (target == nullptr) return;  // released outside: nothing chosen

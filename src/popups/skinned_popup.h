@@ -166,4 +166,5 @@ class SkinnedPopup : public QDialog {
   std::string normal_, over_, down_;
   int hover_ = kNoHit;
   bool pressed_ = false;
+  bool chainPressed_ = false;  // the lowest menu of a chain: a left press came inside it
 };

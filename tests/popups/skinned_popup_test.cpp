@@ -167,4 +167,31 @@ TEST_F(SkinnedPopupTest, ACascadeThatMetTheScreenEdgeGoesOnToTheLeftInsteadOfCov
   menu->ClosePopup();
 }
 
+TEST_F(SkinnedPopupTest, TheReleaseOfTheClickThatOpenedAMenuUnderThePointerChoosesNothing) {
+  Owner owner;
+  owner.setGeometry(0, 0, 500, 400);
+  owner.show();
+  // The owner's press opened the menu where the pointer is; its release goes to the menu.
+  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
+  menu->SetShapeRect(100, 60);
+  menu->SetRows(3, 100, 20, {"a", "b", "c"});
+  menu->ShowAt({50, 50});
+  auto* sub = new ProbePopup(menu, PopupStyle::Menu);
+  sub->SetShapeRect(100, 40);
+  sub->SetRows(2, 100, 20, {});
+  sub->ShowBeside(menu, 100, 20);
+  Send(sub, QEvent::MouseMove, {60, 75});
+  Send(sub, QEvent::MouseButtonRelease, {60, 75});
+  EXPECT_TRUE(menu->clicks.empty());
+  EXPECT_TRUE(menu->isVisible());
+
+  // A click of its own chooses, on whichever level of the chain it ends.
+  Send(sub, QEvent::MouseButtonPress, {60, 75});
+  Send(sub, QEvent::MouseButtonRelease, {160, 75});
+  EXPECT_EQ(sub->clicks, std::vector<int>{0});
+  Send(sub, QEvent::MouseButtonRelease, {60, 95});
+  EXPECT_TRUE(menu->clicks.empty()) << "one press, one choice";
+  menu->ClosePopup();
+}
+
 }  // namespace
