@@ -49,14 +49,7 @@ class MainWindowX11 : public apptest::ProgramTest {
     const QRegularExpression x("Absolute upper-left X:\\s+(-?\\d+)"), y("Absolute upper-left Y:\\s+(-?\\d+)");
     return {x.match(out).captured(1).toInt(), y.match(out).captured(1).toInt()};
   }
-  // The click runs while this program handles events, as a click on a running program
-  // does: the press arrives while the button is still down.
-  static bool ClickAt(QPoint at) {
-    if (!MoveTo(at)) return false;
-    QProcess click;
-    click.start("xdotool", {"click", "1"});
-    return SpinUntil([&] { return click.state() == QProcess::NotRunning; }) && click.exitCode() == 0;
-  }
+  static bool ClickAt(QPoint at) { return MoveTo(at) && x11test::XdotoolWhileRunning({"click", "1"}); }
   // A quick click, then the pointer goes elsewhere in a few steps, as a hand moves it.
   static void ClickThenMoveAway(QPoint at) {
     ASSERT_TRUE(ClickAt(at));
@@ -107,9 +100,7 @@ TEST_F(MainWindowX11, AClickOnAButtonsFunctionBoxOpensTheMenuBelowTheBoxAndItSta
   COVK_DOvaruDlg& window = Shown();
   const SkinRect& box = g_mainRects[21];
   const QPoint centre = window.mapToGlobal(QPoint(box.x + box.width / 2, box.y + box.height / 2));
-  ASSERT_TRUE(MoveTo(centre));
-  SpinFor(100);
-  ASSERT_TRUE(Xdotool({"click", "1"}));
+  ASSERT_TRUE(ClickAt(centre));
   ASSERT_TRUE(SpinUntil([] { return g_keyMenu && g_keyMenu->isVisible(); }));
   SpinFor(500);
   ASSERT_TRUE(g_keyMenu && g_keyMenu->isVisible());

@@ -2,7 +2,6 @@
 // click reaches the menu (it holds the pointer) and must not choose the row under it.
 #include <QMouseEvent>
 #include <QPointer>
-#include <QProcess>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -49,11 +48,7 @@ class MenuOwner : public QWidget {
   }
 };
 
-bool ClickWhileRunning() {
-  QProcess click;
-  click.start("xdotool", {"click", "1"});
-  return SpinUntil([&] { return click.state() == QProcess::NotRunning; }) && click.exitCode() == 0;
-}
+bool ClickWhileRunning() { return x11test::XdotoolWhileRunning({"click", "1"}); }
 
 TEST(MenuX11, AQuickClickThatOpensAMenuUnderThePointerLeavesItOpenAndTheNextClickChooses) {
   MenuOwner owner;

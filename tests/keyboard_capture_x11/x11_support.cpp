@@ -12,6 +12,13 @@ namespace x11test {
 
 bool Xdotool(const QStringList& args) { return QProcess::execute("xdotool", args) == 0; }
 
+bool XdotoolWhileRunning(const QStringList& args) {
+  QProcess tool;
+  tool.start("xdotool", args);
+  return apptest::SpinUntil([&] { return tool.state() == QProcess::NotRunning; }) &&
+         tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
 OtherWindow::OtherWindow() {
   // Line-buffered, so that each event it reports can be read at once.
   process_.start("stdbuf", {"-oL", "xev", "-event", "keyboard", "-name", "other-program"});

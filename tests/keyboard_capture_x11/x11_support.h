@@ -12,6 +12,9 @@ namespace x11test {
 
 // Runs xdotool with these arguments and waits for it.
 bool Xdotool(const QStringList& args);
+// The same while this program goes on handling its events, as a running program does
+// while the user clicks (a press then arrives while the button is still down).
+bool XdotoolWhileRunning(const QStringList& args);
 
 // Another program's window (xev) that counts the key presses it receives.
 class OtherWindow {

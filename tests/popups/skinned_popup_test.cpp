@@ -44,6 +44,19 @@ void Send(QWidget* to, QEvent::Type type, QPoint global) {
   QApplication::sendEvent(to, &event);
 }
 
+// A menu of three rows at (50, 50) with a submenu of two rows beside its second row.
+std::pair<ProbePopup*, ProbePopup*> OpenChain(QWidget& owner) {
+  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
+  menu->SetShapeRect(100, 60);
+  menu->SetRows(3, 100, 20, {"a", "b", "c"});
+  menu->ShowAt({50, 50});
+  auto* sub = new ProbePopup(menu, PopupStyle::Menu);
+  sub->SetShapeRect(100, 40);
+  sub->SetRows(2, 100, 20, {});
+  sub->ShowBeside(menu, 100, 20);
+  return {menu, sub};
+}
+
 class SkinnedPopupTest : public SkinTreeTest {
  protected:
   void SetUp() override {
@@ -116,14 +129,7 @@ TEST_F(SkinnedPopupTest, MenuChainTakesThePointerBackAndAPressOutsideClosesItFor
   owner.setMouseTracking(true);  // as the main window
   owner.setGeometry(0, 0, 500, 400);
   owner.show();
-  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
-  menu->SetShapeRect(100, 60);
-  menu->SetRows(3, 100, 20, {"a", "b", "c"});
-  menu->ShowAt({50, 50});
-  auto* sub = new ProbePopup(menu, PopupStyle::Menu);
-  sub->SetShapeRect(100, 40);
-  sub->SetRows(2, 100, 20, {});
-  sub->ShowBeside(menu, 100, 20);
+  auto [menu, sub] = OpenChain(owner);
   EXPECT_EQ(sub->pos(), QPoint(150, 70));
 
   // The submenu on top gets the events: over the menu below they go to that menu, over
@@ -172,14 +178,7 @@ TEST_F(SkinnedPopupTest, TheReleaseOfTheClickThatOpenedAMenuUnderThePointerChoos
   owner.setGeometry(0, 0, 500, 400);
   owner.show();
   // The owner's press opened the menu where the pointer is; its release goes to the menu.
-  auto* menu = new ProbePopup(&owner, PopupStyle::Menu);
-  menu->SetShapeRect(100, 60);
-  menu->SetRows(3, 100, 20, {"a", "b", "c"});
-  menu->ShowAt({50, 50});
-  auto* sub = new ProbePopup(menu, PopupStyle::Menu);
-  sub->SetShapeRect(100, 40);
-  sub->SetRows(2, 100, 20, {});
-  sub->ShowBeside(menu, 100, 20);
+  auto [menu, sub] = OpenChain(owner);
   Send(sub, QEvent::MouseMove, {60, 75});
   Send(sub, QEvent::MouseButtonRelease, {60, 75});
   EXPECT_TRUE(menu->clicks.empty());
