@@ -8,8 +8,12 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
-  xvfb xauth dbus-daemon
+  xvfb xauth dbus-daemon xdotool desktop-file-utils appstream
 )
+if [ "${1:-}" = "--package" ]; then
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+            libpulse-dev fonts-roboto dpkg-dev file)
+fi
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
             libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2)

@@ -36,9 +36,10 @@ enum class DownloadOutcome {
   Completed,
   MacroAreaFull,      // TipText 29: the macros do not fit; the download stopped
   MacroDataError,     // TipText 6: a lighting block beyond the mouse's addresses
+  SettingsRefused,    // the settings check refused the tables (settings_check.h); nothing sent
 };
 
-// The whole download, in order: derived tables and dropping of invalid macro
+// The whole download, in order, once the settings check lets the tables through: derived tables and dropping of invalid macro
 // references in g_keyFunc, status read, header, settings blocks, colour index block,
 // macro directory, lighting area table, macro data, control pulse, desktop pointer
 // settings and, in software macro mode, command 0x10 per button.

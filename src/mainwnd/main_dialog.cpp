@@ -45,6 +45,7 @@
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "profile/settings_tree.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
@@ -361,9 +362,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 7. The lighting effects offered.
   SetLedModeList(kOfferedLedEffectMask);
 
-  // 8. Paths.
-  g_skinsDir = g_appDir + "/skins";
-  g_configIniPath = g_skinsDir + "/config/config.ini";
+  // 8. Paths: the skins tree and the settings tree, with a config.ini that holds settings.
+  PrepareSettingsTree(g_appDir);
 
   // 9. The device description.
   LoadDeviceDescription();
@@ -374,8 +374,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 11. The languages offered.
   g_languageList = {1};
 
-  // 12.
-  g_configDir = g_skinsDir + "/config/";
+  // 12. (g_configDir was set with the paths.)
 
   // 13. The current profile.
   g_curConfigText = ini::ReadString(g_configIniPath, "Init", "CurConfig", 5);
@@ -386,7 +385,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   }
 
   // 14. The language.
-  g_language = ReadLanguageIndex(g_configIniPath) & 0xFF;
+  g_language = LanguageWithFolder(ReadLanguageIndex(g_configIniPath) & 0xFF);
 
   // 15. The four profiles from config.ini.
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);

@@ -25,7 +25,9 @@
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
+#include "profile/settings_check.h"
 
 int g_sliderDragMode = kDragNone;
 int g_menuKind = 0;
@@ -474,8 +476,9 @@ void ImportConfig() {
   if (!chosen) return;
   std::error_code error;
   const std::filesystem::path source(*chosen);
-  if (chosen->empty() || !std::filesystem::is_regular_file(source, error)) {
-    ShowTipWarning(6);
+  // A file without settings would load as all zeros, every button without a function.
+  if (chosen->empty() || !std::filesystem::is_regular_file(source, error) || !IsUsableSettingsFile(*chosen)) {
+    ShowTipWarning(6, {}, " (" + *chosen + ")");
     return;
   }
   // Copied beside config.ini first and then moved over it, so that a failed copy
@@ -486,7 +489,11 @@ void ImportConfig() {
     error.clear();
     std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, error);
     if (!error) std::filesystem::rename(temporary, target, error);
-    if (error) std::filesystem::remove(temporary, error);
+    if (error) {
+      ReportSaveFailure(g_configIniPath, error.message());
+      std::filesystem::remove(temporary, error);
+      return;  // config.ini and the tables stay as they were
+    }
   }
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
   RepaintWhole();

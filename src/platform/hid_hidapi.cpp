@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/device_watcher.h"
+#include "platform/hid_access.h"
 #include "platform/hid_transport.h"
 #include "platform/report_descriptor.h"
 #include "platform/text_codec.h"
@@ -109,7 +110,10 @@ class HidapiTransport : public Transport {
     } else {
       if (!initialised_) return kInvalidHandle;
       entry->device = hid_open_path(info.path.c_str());
-      if (!entry->device) return kInvalidHandle;
+      if (!entry->device) {
+        ReportNodeAccessDenied(info.path);
+        return kInvalidHandle;
+      }
     }
     std::lock_guard lock(mutex_);
     Handle handle = nextHandle_++;

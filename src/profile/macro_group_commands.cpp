@@ -21,6 +21,7 @@
 #include "profile/macro_record.h"
 #include "profile/macro_text.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ bool ReplaceFactoryLibrary() {
     return false;
   }
   DeleteFolderTree(g_macroDir);
-  CopyFolder(g_macroResetDir, g_macroDir);
+  if (!CopyFolder(g_macroResetDir, g_macroDir)) ReportSaveFailure(g_macroDir, "the factory library could not be copied");
   return true;
 }
 
