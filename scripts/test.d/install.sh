@@ -11,7 +11,8 @@ cd "$(dirname "$0")/../.."
 jobs=$(nproc)
 [ "$jobs" -gt 4 ] && jobs=4
 user=nobody
-as_user() { setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups -- "$@"; }
+as_user_cmd=(setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups --)
+as_user() { "${as_user_cmd[@]}" "$@"; }
 
 work=$(mktemp -d /tmp/install-test.XXXXXX)
 chmod 755 "$work"
@@ -87,7 +88,7 @@ grep -q "unknown option '--simulat'" <<<"$err" || fail "a bad option printed: $e
 
 echo "-- the installed program, two users"
 exec 3>"$work/display"
-as_user Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+"${as_user_cmd[@]}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 exec 3>&-
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
@@ -98,8 +99,9 @@ run_user() {
   local home=$1 log=$2
   local runtime=$home/runtime
   as_user mkdir -p -m 700 "$runtime"
-  as_user env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" XDG_RUNTIME_DIR="$runtime" \
-    QT_QPA_PLATFORM=xcb "$prog" --simulate >"$log" 2>&1 &
+  # No session bus: nothing may be started for it that outlives the test.
+  "${as_user_cmd[@]}" env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" XDG_RUNTIME_DIR="$runtime" \
+    DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb "$prog" --simulate >"$log" 2>&1 &
   local pid=$!
   pids+=("$pid")
   local win=""
@@ -116,7 +118,7 @@ run_user() {
   sleep 0.3
   DISPLAY=$display xdotool mousemove $((X + 1005)) $((Y + 660)) click 1
   sleep 2  # Apply's download and save
-  kill "$pid"
+  kill "$pid" 2>/dev/null || { cat "$log" >&2; fail "the program ended before it was closed"; }
   wait "$pid" 2>/dev/null || true
 }
 
