@@ -500,7 +500,9 @@ int RemoveStaleTempFiles(const std::string& folder) {
     };
     if (!digits(pid) || !digits(counter) || !it->is_regular_file(error)) continue;
     const long writer = std::strtol(pid.c_str(), nullptr, 10);
-    if (writer == ::getpid() || (writer > 0 && ::kill(static_cast<pid_t>(writer), 0) == 0)) continue;
+    // A live writer may belong to another user sharing the tree: EPERM still means alive.
+    if (writer == ::getpid() || (writer > 0 && (::kill(static_cast<pid_t>(writer), 0) == 0 || errno == EPERM)))
+      continue;
     if (fs::remove(it->path(), error)) ++removed;
   }
   return removed;

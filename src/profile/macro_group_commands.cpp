@@ -105,8 +105,11 @@ std::string FolderWithSlash(const std::string& folder) {
 // The program's own preset files, which the group import leaves alone.
 bool IsProgramPresetFile(const std::string& path) {
   for (const char* name : {"constMacro.dat", "PUBG.dat", "PUBG_CN.dat", "PUBG_EN.dat"}) {
-    std::string preset = g_skinsDir + "/config/" + name;
-    if (path == preset || IsSameFile(path, preset)) return true;
+    // The factory tree's and the user's copies alike.
+    for (const std::string& folder : {g_skinsDir + "/config/", g_configDir}) {
+      const std::string preset = folder + name;
+      if (path == preset || IsSameFile(path, preset)) return true;
+    }
   }
   return false;
 }

@@ -24,14 +24,13 @@ bool IsDir(const std::string& path) {
   return fs::is_directory(path, error);
 }
 
-// Copies source to target when target does not exist; the copy is the user's to write.
+// Copies source to target when target does not exist (written beside it and renamed,
+// so a start cut short leaves no half file); the copy is the user's to write.
 bool CopyIfMissing(const fs::path& source, const fs::path& target) {
   std::error_code error;
   if (fs::exists(fs::symlink_status(target, error)) || !fs::is_regular_file(source, error)) return true;
   fs::create_directories(target.parent_path(), error);
-  if (!fs::copy_file(source, target, error)) return false;
-  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, error);
-  return true;
+  return CopyFileReplacing(source.string(), target.string());
 }
 
 bool CopyTreeIfMissing(const fs::path& source, const fs::path& target) {
