@@ -27,19 +27,24 @@ trap cleanup EXIT
 
 fail() { echo "install test: $*" >&2; exit 1; }
 
-# The source as the user can read it (a copy where the checkout is private).
+# The source and the build as the user can read them: build/install-test of the
+# checkout, or a copy where the checkout is private.
 src=$PWD
+build=$PWD/build/install-test
 if ! as_user test -r "$src/CMakeLists.txt"; then
   mkdir "$work/src"
   tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$work/src"
   chmod -R a+rX "$work/src"
   src=$work/src
+  build=$work/build
 fi
-build=$work/build
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMC_BUILD_TESTS=OFF \
   -DMC_BUILD_BENCHMARKS=OFF -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_SYSCONFDIR=/etc >/dev/null
 cmake --build "$build" -j "$jobs" >/dev/null
-chown -R "$user" "$build"  # the install writes its manifest there
+# The install writes its manifest into the build folder.
+rm -f "$build/install_manifest.txt"
+touch "$build/install_manifest.txt"
+chown "$user" "$build/install_manifest.txt"
 
 stage=$work/stage
 mkdir "$stage" && chown "$user" "$stage"
