@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
   xvfb xauth dbus-daemon xdotool desktop-file-utils appstream
+  qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
 )
 if [ "${1:-}" = "--package" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev

@@ -39,6 +39,7 @@
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "popups/popup_hooks.h"
 #include "popups/warning_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
@@ -342,6 +343,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallHooks();
   InstallPagePainting();
   InstallMainInput(this);
+  InstallPopupMenuHooks();
   g_buttonPressed = 0;
 
   // 3. The workers: listener and executor (they wait at the start gate until the paths,
