@@ -6,8 +6,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "OVK_DOvaru developers")
 set(CPACK_PACKAGE_CONTACT "OVK_DOvaru developers <ovk-dovaru@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the buttons, DPI, lighting and macros of the mouse")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Sets up the mouse's four on-board profiles (button functions, DPI levels and colours, lighting, pointer and wheel speed) and a library of recorded macros, writes them into the mouse over HID and plays macros and key combinations through the mouse while it runs.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Sets up the mouse's four on-board profiles (button functions, DPI levels and colours, "
+  "lighting, pointer and wheel speed) and a library of recorded macros, writes them into "
+  "the mouse over HID and plays macros and key combinations through the mouse while it runs.")
 set(CPACK_SET_DESTDIR ON)  # the autostart entry goes to /etc/xdg, outside the prefix
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -60,7 +60,10 @@ manifest=$build/install_manifest.txt
 [ -s "$manifest" ] || fail "no install manifest"
 listed=$(sed "s|^|$stage|" "$manifest" | sort)
 present=$(find "$stage" -type f -o -type l | sort)
-[ "$listed" = "$present" ] || { diff <(echo "$listed") <(echo "$present") >&2; fail "manifest and staged files differ"; }
+if [ "$listed" != "$present" ]; then
+  diff <(echo "$listed") <(echo "$present") >&2
+  fail "manifest and staged files differ"
+fi
 for f in /usr/bin/ovk-dovaru /usr/share/ovk-dovaru/skins/config/configReset.ini \
          /usr/share/ovk-dovaru/skins/main_normal.jpg /usr/lib/udev/rules.d/70-ovk-dovaru-mouse.rules \
          /usr/share/applications/org.ovkdovaru.OVK_DOvaru.desktop /etc/xdg/autostart/org.ovkdovaru.OVK_DOvaru.desktop \
@@ -73,7 +76,8 @@ echo "$(wc -l <"$manifest") files"
 echo "-- desktop entries and metainfo"
 desktop-file-validate "$stage/usr/share/applications/org.ovkdovaru.OVK_DOvaru.desktop"
 desktop-file-validate "$stage/etc/xdg/autostart/org.ovkdovaru.OVK_DOvaru.desktop"
-grep -q '^Exec=ovk-dovaru -HIDE$' "$stage/etc/xdg/autostart/org.ovkdovaru.OVK_DOvaru.desktop" || fail "autostart does not start hidden"
+grep -q '^Exec=ovk-dovaru -HIDE$' "$stage/etc/xdg/autostart/org.ovkdovaru.OVK_DOvaru.desktop" ||
+  fail "autostart does not start hidden"
 appstreamcli validate --no-net "$stage/usr/share/metainfo/org.ovkdovaru.OVK_DOvaru.metainfo.xml"
 
 echo "-- command line"
@@ -132,7 +136,8 @@ home2=$work/home2 && mkdir "$home2" && chown "$user" "$home2"
 settings1=$home1/.config/ovk-dovaru/skins
 settings2=$home2/.config/ovk-dovaru/skins
 run_user "$home1" "$work/run1.log"
-grep -q '^CurConfig=2' "$settings1/config/config.ini" || { cat "$work/run1.log" >&2; fail "Apply did not persist in the user's folder"; }
+grep -q '^CurConfig=2' "$settings1/config/config.ini" ||
+  { cat "$work/run1.log" >&2; fail "Apply did not persist in the user's folder"; }
 [ -f "$settings1/1_INI_EN/macro/macroGrp.ini" ] || fail "the macro library was not seeded"
 [ ! -e "$settings1/main_normal.jpg" ] || fail "images were copied into the user's folder"
 
@@ -146,7 +151,8 @@ done
 as_user chmod 555 "$settings2/config"
 run_user "$home2" "$work/run2.log"
 grep -q '^CurConfig=0' "$settings2/config/config.ini" || fail "the second user's settings changed"
-grep -q "could not save $settings2/config/config.ini" "$work/run2.log" || { cat "$work/run2.log" >&2; fail "the failed save was not named"; }
+grep -q "could not save $settings2/config/config.ini" "$work/run2.log" ||
+  { cat "$work/run2.log" >&2; fail "the failed save was not named"; }
 grep -q '^CurConfig=2' "$settings1/config/config.ini" || fail "the second user changed the first user's settings"
 
 # The first user's own macro group survives a reinstall and a new start.
@@ -161,5 +167,6 @@ run_user "$home1" "$work/run3.log"
 grep -q '^CurConfig=2' "$settings1/config/config.ini" || fail "the reinstall reset the user's settings"
 after=$(cd "$settings1" && find . -type f ! -name '*.broken-*' -exec md5sum {} + | sort)
 # Apply rewrote config.ini; every other file of the user is as it was.
-[ "$(grep -v config.ini <<<"$before")" = "$(grep -v config.ini <<<"$after")" ] || fail "the reinstall changed the user's files"
+[ "$(grep -v config.ini <<<"$before")" = "$(grep -v config.ini <<<"$after")" ] ||
+  fail "the reinstall changed the user's files"
 echo "install test: 1 passed, 0 failed"

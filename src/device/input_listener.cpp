@@ -105,7 +105,8 @@ void AdoptMouseProfile(bool keySettingPass) {
   g_currentProfile = profile;
   {
     std::lock_guard tables(WorkerTablesLock());
-    ReportUnlessSaved(ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile)), g_configIniPath);
+    const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    ReportUnlessSaved(saved, g_configIniPath);
     LoadProfile(g_configDir, profile, false);
   }
   RequestMainRepaint();
