@@ -470,7 +470,7 @@ void ImportConfig() {
   FileDialogRequest request;
   request.save = false;
   request.filter = "All Files(*.ini)|*.ini||";
-  request.startFolder = g_appDir;
+  request.startFolder = UserFilesFolder();
   const FileChooser chooser = ConfigFileChooser();
   const std::optional<std::string> chosen = chooser ? chooser(request) : std::nullopt;
   if (!chosen) return;

@@ -572,15 +572,17 @@ void ExportConfig(const FileChooser& choose) {
   request.save = true;
   request.filter = kConfigFilter;
   request.defaultExtension = "ini";
-  request.startFolder = g_appDir;
+  request.startFolder = UserFilesFolder();
   request.confirmOverwrite = true;
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
-  std::string target = TargetInFolder(FolderWithSlash(g_appDir), *chosen, ".ini");
+  std::string target = TargetInFolder(FolderWithSlash(UserFilesFolder()), *chosen, ".ini");
   if (!target.empty() && CopyFileReplacing(g_configIniPath, target) && library_internal::IsRegularFile(target)) {
     RequestMainRepaint(RepaintArea::Whole);
-  } else {
+  } else if (target.empty()) {
     ShowTipWarning(kTipUnusableName);
+  } else {
+    ReportSaveFailure(target, "the settings could not be copied there");
   }
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 
 #include "keys/language.h"
@@ -38,6 +39,12 @@ void SetLanguagePaths() {
 const std::string& SettingsTreeDir() { return g_settingsDir.empty() ? g_skinsDir : g_settingsDir; }
 
 std::string FactoryConfigDir() { return g_skinsDir + "/config/"; }
+
+std::string UserFilesFolder() {
+  if (SettingsTreeDir() == g_skinsDir) return g_appDir;
+  const char* home = std::getenv("HOME");
+  return home != nullptr && home[0] == '/' ? std::string(home) : g_appDir;
+}
 
 int LanguageWithFolder(int index) {
   const std::string folder = LanguageFolderName(index);

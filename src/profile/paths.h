@@ -32,6 +32,10 @@ const std::string& SettingsTreeDir();
 // The factory settings' folder: g_skinsDir + "/config/" (configReset.ini).
 std::string FactoryConfigDir();
 
+// Where the settings file dialogs start: the program folder when it runs in place,
+// else the user's home folder.
+std::string UserFilesFolder();
+
 // The language index itself when the skins tree has its folder, else English (1).
 int LanguageWithFolder(int index);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "settings_fixture.h"
@@ -69,6 +70,11 @@ TEST_F(SettingsTreeTest, InstalledTreeIsReadAndEachUserGetsTheWritableCopy) {
   EXPECT_EQ(g_macroDir, (User() / "1_INI_EN/macro/").string());
   EXPECT_EQ(g_macroResetDir, (Factory() / "1_INI_EN/macroReset/").string());
   EXPECT_EQ(FactoryConfigDir() + "configReset.ini", (Factory() / "config/configReset.ini").string());
+  // The settings file dialogs open in the home folder, not in the program's.
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", (root / "home").c_str(), 1);
+  EXPECT_EQ(UserFilesFolder(), (root / "home").string());
+  ::setenv("HOME", home.c_str(), 1);
 
   // The user works; an upgrade brings a new language and new factory settings.
   Lay(User() / "config/config.ini", "[Init]\nVER_SEL=1\n[Config0]\nK0=1\n[ShareData]\nDPI_LEVEL=5\n");
