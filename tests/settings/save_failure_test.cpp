@@ -2,47 +2,24 @@
 // and the file's name, returns failure, and leaves the file as it was.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 
 #include "settings_fixture.h"
 #include "profile/macro_library.h"
+#include "tests/support/run_as_nobody.h"
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
 
 // Runs `check` (which returns a description of what went wrong, empty for nothing) as
 // a user who may not write `folder`: as root in a child process that drops to nobody,
 // otherwise in place with the folder made read-only.
 std::string RunWithoutWriteAccess(const std::string& folder, const std::function<std::string()>& check) {
-  if (::geteuid() != 0) {
-    ::chmod(folder.c_str(), 0555);
-    std::string result = check();
-    ::chmod(folder.c_str(), 0755);
-    return result;
-  }
-  int fds[2];
-  if (::pipe(fds) != 0) return "no pipe";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(fds[0]);
-    std::string result = ::setresgid(kNobody, kNobody, kNobody) == 0 && ::setresuid(kNobody, kNobody, kNobody) == 0
-                             ? check()
-                             : std::string("could not drop to nobody");
-    if (::write(fds[1], result.data(), result.size()) < 0) ::_exit(2);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string result;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) result.append(buf, static_cast<std::size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) result += " (the check did not end normally)";
+  if (::geteuid() == 0) return testsupport::RunAsNobody(check);
+  ::chmod(folder.c_str(), 0555);
+  std::string result = check();
+  ::chmod(folder.c_str(), 0755);
   return result;
 }
 
