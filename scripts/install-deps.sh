@@ -8,10 +8,14 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
-  xvfb xauth dbus-daemon openbox xdotool x11-utils
+  xvfb xauth dbus-daemon openbox xdotool x11-utils desktop-file-utils appstream
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
 )
+if [ "${1:-}" = "--package" ]; then
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+            libpulse-dev fonts-roboto dpkg-dev file)
+fi
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
             libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2)

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/power_events.h"
@@ -34,14 +33,6 @@ bool HasDisplay(int argc, const char* const* argv) {
 
 }  // namespace
 
-AppOptions ParseAppOptions(int argc, const char* const* argv) {
-  AppOptions options;
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i] != nullptr && std::string_view(argv[i]) == "--simulate") options.simulate = true;
-  }
-  return options;
-}
-
 QSocketNotifier* ConnectSecondInstanceRequests(platform::SingleInstance& instance, COVK_DOvaruDlg& window,
                                                QObject* parent) {
   if (instance.ListenFd() < 0) return nullptr;
@@ -59,7 +50,9 @@ int COVK_DOvaruApp::Run(int argc, char** argv) {
   argv_ = argv;
   // The raw command line, before Qt takes its own options out of it.
   commandLine_ = JoinCommandLine(argc, argv);
-  options_ = ParseAppOptions(argc, argv);
+  const CommandLine parsed = ParseCommandLine(argc, argv);
+  if (parsed.exitNow) return PrintCommandLineOutput(parsed);  // --help, --version, errors
+  options_ = parsed.options;
   InitInstance();
   return exitCode_;
 }

@@ -17,6 +17,7 @@
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
 std::atomic<int> g_buttonPressed{0};
@@ -104,7 +105,8 @@ void AdoptMouseProfile(bool keySettingPass) {
   g_currentProfile = profile;
   {
     std::lock_guard tables(WorkerTablesLock());
-    ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    ReportUnlessSaved(saved, g_configIniPath);
     LoadProfile(g_configDir, profile, false);
   }
   RequestMainRepaint();

@@ -13,6 +13,7 @@
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
 std::array<std::string, 14> g_uiTexts14;
@@ -84,7 +85,7 @@ void SelectLanguage(int index) {
 }
 
 void ApplyLanguage() {
-  ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load());
+  ReportUnlessSaved(ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load()), g_configIniPath);
   LoadLanguageTexts();
   CopyLanguageTexts();
   LoadAllSkinLayouts();

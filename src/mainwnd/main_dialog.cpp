@@ -51,6 +51,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sound/sound_worker.h"
+#include "profile/settings_tree.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
@@ -370,9 +371,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 7. The lighting effects offered.
   SetLedModeList(kOfferedLedEffectMask);
 
-  // 8. Paths.
-  g_skinsDir = g_appDir + "/skins";
-  g_configIniPath = g_skinsDir + "/config/config.ini";
+  // 8. Paths: the skins tree and the settings tree, with a config.ini that holds settings.
+  PrepareSettingsTree(g_appDir);
 
   // 9. The device description.
   LoadDeviceDescription();
@@ -383,8 +383,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 11. The languages offered.
   g_languageList = {1};
 
-  // 12.
-  g_configDir = g_skinsDir + "/config/";
+  // 12. (g_configDir was set with the paths.)
 
   // 13. The current profile.
   g_curConfigText = ini::ReadString(g_configIniPath, "Init", "CurConfig", 5);
@@ -395,7 +394,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   }
 
   // 14. The language.
-  g_language = ReadLanguageIndex(g_configIniPath) & 0xFF;
+  g_language = LanguageWithFolder(ReadLanguageIndex(g_configIniPath) & 0xFF);
 
   // 15. The four profiles from config.ini.
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);

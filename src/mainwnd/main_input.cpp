@@ -25,8 +25,10 @@
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 #include "sound/sound_restore.h"
+#include "profile/settings_check.h"
 
 int g_sliderDragMode = kDragNone;
 int g_menuKind = 0;
@@ -469,14 +471,15 @@ void ImportConfig() {
   FileDialogRequest request;
   request.save = false;
   request.filter = "All Files(*.ini)|*.ini||";
-  request.startFolder = g_appDir;
+  request.startFolder = UserFilesFolder();
   const FileChooser chooser = ConfigFileChooser();
   const std::optional<std::string> chosen = chooser ? chooser(request) : std::nullopt;
   if (!chosen) return;
   std::error_code error;
   const std::filesystem::path source(*chosen);
-  if (chosen->empty() || !std::filesystem::is_regular_file(source, error)) {
-    ShowTipWarning(6);
+  // A file without settings would load as all zeros, every button without a function.
+  if (chosen->empty() || !std::filesystem::is_regular_file(source, error) || !IsUsableSettingsFile(*chosen)) {
+    ShowTipWarning(6, {}, " (" + *chosen + ")");
     return;
   }
   // Copied beside config.ini first and then moved over it, so that a failed copy
@@ -487,7 +490,11 @@ void ImportConfig() {
     error.clear();
     std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, error);
     if (!error) std::filesystem::rename(temporary, target, error);
-    if (error) std::filesystem::remove(temporary, error);
+    if (error) {
+      ReportSaveFailure(g_configIniPath, error.message());
+      std::filesystem::remove(temporary, error);
+      return;  // config.ini and the tables stay as they were
+    }
   }
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
   RepaintWhole();

@@ -19,6 +19,7 @@
 #include <set>
 
 #include "platform/device_watcher.h"
+#include "platform/hid_access.h"
 #include "platform/hid_transport.h"
 #include "platform/report_descriptor.h"
 #include "platform/text_codec.h"
@@ -133,7 +134,10 @@ class HidapiTransport : public Transport {
     } else {
       if (!initialised_) return kInvalidHandle;
       entry->device = hid_open_path(info.path.c_str());
-      if (!entry->device) return kInvalidHandle;
+      if (!entry->device) {
+        ReportNodeAccessDenied(info.path);
+        return kInvalidHandle;
+      }
       if (access == Access::Read) entry->inputReportIds = CollectionReportIds(info);
     }
     std::lock_guard lock(mutex_);

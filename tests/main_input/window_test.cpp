@@ -181,6 +181,14 @@ TEST_F(MainInputTest, ImportCopiesTheChosenFileAndReloadsTheProfiles) {
   answer = std::nullopt;
   Click(Centre(g_mainRects[14]));
   EXPECT_EQ(g_wheelSpeed.load() == 9, false);
+  // A file without settings would leave every button without a function: refused by name.
+  const std::string garbage = ProgramDir() + "/garbage.ini";
+  ini::WriteString(garbage, "Other", "K0", "0");
+  answer = garbage;
+  Click(Centre(g_mainRects[14]));
+  EXPECT_EQ(Warnings().back().tip, 6);
+  EXPECT_NE(Warnings().back().text.find(garbage), std::string::npos);
+  EXPECT_EQ(ini::ReadInt(ConfigIni(), "Config0", "K0", 10), 1);
   answer = chosen;
   Click(Centre(g_mainRects[14]));
   EXPECT_EQ(ini::ReadInt(ConfigIni(), "ShareData", "WHEEL_SPEED", 10), 9);
