@@ -1,5 +1,5 @@
-// The application object: one running instance per user, then the main window run as
-// the program's one modal dialog until the program ends.
+// The application object: one running instance per user, then the main window run
+// under the application's event loop until the program ends.
 //
 // Command line: "--simulate" runs the program against the simulated mouse instead of
 // the HID devices; the start-hidden switch is the main window's (the four characters

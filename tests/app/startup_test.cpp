@@ -131,8 +131,8 @@ TEST_F(StartupTest, WithoutTheMouseTheWarningNamesTheProgramAndItEnds) {
   mouse->Unplug();
 
   COVK_DOvaruDlg& window = Window();
-  // DoModal returns by itself: the window never runs.
-  EXPECT_EQ(window.DoModal(), kEndNormal);
+  // Run returns by itself: the window never runs.
+  EXPECT_EQ(window.Run(), kEndNormal);
   EXPECT_TRUE(window.Ending());
   EXPECT_TRUE(window.StartFailed());
   EXPECT_FALSE(window.isVisible());
@@ -152,7 +152,7 @@ TEST_F(StartupTest, MissingLayoutFileEndsTheStartBeforeTheMouseIsLookedFor) {
   auto mouse = PlugMouse();
 
   COVK_DOvaruDlg& window = Window();
-  window.DoModal();
+  window.Run();
   EXPECT_TRUE(window.Ending());
   EXPECT_TRUE(window.StartFailed());
   EXPECT_EQ(WarningTips(), std::vector<int>{5});
