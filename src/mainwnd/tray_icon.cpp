@@ -110,6 +110,9 @@ int COVK_DOvaruDlg::OnTrayNotify(unsigned iconId, TrayMouse message) {
 }
 
 void COVK_DOvaruDlg::OnTrayShow() {
+  // Back where it was hidden: a window manager places a window that comes back without
+  // a position of its own like a new one.
+  if (!isVisible()) move(pos());
   // Shown and restored in one step: the window must no longer count as minimised when
   // it is mapped, or the window manager maps it minimised and the restore that follows
   // can reach it before it manages the window.

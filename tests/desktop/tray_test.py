@@ -145,6 +145,7 @@ class TrayTest(unittest.TestCase):
     def test_window_manager_close_hides_to_tray_and_double_click_restores(self):
         self.program.start()
         self.desk.screenshot("1-started")
+        where = self.desk.info(self.program.window)
         self.close_by_window_manager()
         time.sleep(0.5)
         self.desk.screenshot("2-closed-to-tray")
@@ -155,6 +156,8 @@ class TrayTest(unittest.TestCase):
 
         self.desk.click(*self.desk.centre(icon), count=2)
         self.assert_drawn("3-restored-from-tray")
+        back = self.desk.info(self.program.window)
+        self.assertEqual((back["x"], back["y"]), (where["x"], where["y"]), "back where it was")
 
     def test_tray_menu_exit_ends_with_the_final_frames(self):
         self.program.start()
