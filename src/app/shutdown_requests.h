@@ -1,8 +1,11 @@
-// The ends of the program asked for from outside the main window: SIGTERM, SIGINT and
+// The ends of the program that come from outside the main window: SIGTERM, SIGINT and
 // SIGHUP (kill, Ctrl+C, the end of the session or of the terminal) and the application's
 // quit (the session manager's, or anyone's QCoreApplication::quit). Each runs the main
 // window's one orderly end, RequestClose, on the UI thread, so the mouse gets its final
 // frames and the tray icon goes, whichever way the program is ended.
+//
+// When the display goes away (a logout without a session manager), Qt ends the process
+// at once; the exit still sends the final frames (SendFinalFramesAtExit).
 #pragma once
 
 #include <QObject>

@@ -350,6 +350,7 @@ void COVK_DOvaruDlg::RequestClose() {
 bool COVK_DOvaruDlg::OnInitDialog() {
   // 1. Base initialisation: the window exists (not shown yet).
   ending_ = false;
+  finalFramesDue_ = true;
   closeRequested_ = false;
   startFailed_ = false;
   result_ = kEndNormal;
@@ -525,6 +526,16 @@ void COVK_DOvaruDlg::OnClose() {
   if (ending_) return;
   hide();
   RemoveTrayIcon();
+  SendFinalFrames();
+  EndDialog(0);
+}
+
+void COVK_DOvaruDlg::SendFinalFramesAtExit() {
+  if (running_.load()) SendFinalFrames();
+}
+
+void COVK_DOvaruDlg::SendFinalFrames() {
+  if (!finalFramesDue_.exchange(false)) return;
   // The closing command must be the mouse's last frame: a macro being played is ended
   // (its keys released) and a download under way finishes first.
   FinishWorkers();
@@ -537,12 +548,12 @@ void COVK_DOvaruDlg::OnClose() {
     g_reportBuffer[3] = 0;
     SendReportBuffer();  // fails without effect when no mouse was ever opened
   }
-  EndDialog(0);
 }
 
 void COVK_DOvaruDlg::EndDialog(int result) {
   const bool first = !ending_;
   ending_ = true;
+  finalFramesDue_ = false;  // an end without them (removal of the mouse) stays without
   result_ = result;
   if (removalPoll_) removalPoll_->stop();
   if (first) SilenceOnEnd();

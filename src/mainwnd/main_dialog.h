@@ -184,7 +184,7 @@ class COVK_DOvaruDlg : public QDialog {
   // it) and the application's event loop runs until the window ends; the result of the
   // end (EndDialog's value, kEndDestroyed when the window was destroyed).
   int Run();
-  bool Running() const { return running_; }
+  bool Running() const { return running_.load(); }
   // The start-up, in its fixed order. Returns true.
   bool OnInitDialog();
 
@@ -195,6 +195,10 @@ class COVK_DOvaruDlg : public QDialog {
   // An end asked for from outside the window (a termination signal, the session's
   // quit): OnClose now, or as soon as the start-up is through when it comes during it.
   void RequestClose();
+  // The process is exiting under the running window, without its event loop (the
+  // display went away: Qt ends the process at once). Sends the final frames unless an
+  // end sent them or chose not to; touches no window. Any thread.
+  void SendFinalFramesAtExit();
   // Ends the window and with it the event loop of Run.
   void EndDialog(int result);
   // The end without any report (removal of the mouse).
@@ -267,6 +271,8 @@ class COVK_DOvaruDlg : public QDialog {
   void InstallHooks();
   void RemoveHooks();
   void FinishWorkers();
+  // Workers ended, the final pulse and command 0x20: once per run.
+  void SendFinalFrames();
   void PaintDefault(QPainter& painter);
   void StartRemovalPoll();
   void PollRemoval();
@@ -280,7 +286,8 @@ class COVK_DOvaruDlg : public QDialog {
   int removalPollMs_ = 1000;
   std::string commandLine_;
   bool ending_ = false;
-  bool running_ = false;         // Run's event loop runs
+  std::atomic<bool> running_{false};        // Run's event loop runs
+  std::atomic<bool> finalFramesDue_{false};  // the end has not sent or refused them yet
   bool closeRequested_ = false;  // RequestClose came during the start-up
   bool onScreen_ = false;
   bool hooksInstalled_ = false;

@@ -109,6 +109,10 @@ class Desktop:
         self.processes = []
         shutil.rmtree(self.folder, ignore_errors=True)
 
+    def end_display(self):
+        """Ends the X server under everything, as a logout without a session manager does."""
+        stop_process(self.processes[0])
+
     def launch(self, args, env=None, log=None):
         """Starts a process on this desktop; it is stopped with the desktop."""
         full_env = dict(self.env)

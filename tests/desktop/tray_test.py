@@ -197,6 +197,12 @@ class TrayTest(unittest.TestCase):
                 self.assert_final_frames_once()
                 self.assertEqual(self.desk.tray_icons(self.program.process.pid), [])
 
+    def test_loss_of_the_display_ends_with_the_final_frames(self):
+        self.program.start()
+        self.desk.end_display()
+        self.program.wait_end()  # Qt ends the process itself, with its own exit code
+        self.assert_final_frames_once()
+
     def test_second_start_restores_the_first(self):
         self.program.start()
         self.minimise_with_own_button()
