@@ -174,9 +174,12 @@ class Desktop:
             raise AssertionError(f"{' '.join(args)} failed: {result.stderr.strip()}")
         return result.stdout
 
-    def windows_of(self, pid):
-        out = self.x("xdotool", "search", "--all", "--pid", str(pid), "--name", ".*", check=False)
-        return [int(w) for w in out.split()]
+    def windows_of(self, pid, name=".*", visible=False):
+        """The windows of a process whose title matches the regular expression `name`."""
+        args = ["xdotool", "search", "--all", "--pid", str(pid), "--name", name]
+        if visible:
+            args.insert(3, "--onlyvisible")
+        return [int(w) for w in self.x(*args, check=False).split()]
 
     def info(self, window):
         """Geometry (absolute x, y, width, height) and map state of a window, or None."""
