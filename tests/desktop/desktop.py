@@ -10,12 +10,14 @@ scripts/install-deps.sh installs the tools; missing_tools() names those that are
 there, so that a suite can skip on a machine without them.
 """
 
+import atexit
 import os
 import re
 import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -23,6 +25,23 @@ REQUIRED_TOOLS = ["Xvfb", "openbox", "trayer", "xdotool", "xprop", "xwininfo", "
 
 # Exit code with which a suite tells CTest that it was skipped.
 SKIP = 77
+
+
+# Desktops not stopped yet: stopped at the latest when the interpreter exits.
+_running = []
+
+
+@atexit.register
+def _stop_running():
+    for desk in list(_running):
+        desk.stop()
+
+
+def stop_on_termination():
+    """Makes SIGTERM and SIGHUP (a test runner's timeout, for one) end the suite through
+    its clean-ups, so that no X server or program is left behind."""
+    for sig in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, lambda signo, frame: sys.exit(128 + signo))
 
 
 def missing_tools():
@@ -65,6 +84,7 @@ class Desktop:
         self.processes = []  # ours, in start order
         self.display = None
         self.env = self._private_environment()
+        _running.append(self)
 
     # ---- life -------------------------------------------------------------------------
 
@@ -108,6 +128,8 @@ class Desktop:
             stop_process(process)
         self.processes = []
         shutil.rmtree(self.folder, ignore_errors=True)
+        if self in _running:
+            _running.remove(self)
 
     def end_display(self):
         """Ends the X server under everything, as a logout without a session manager does."""

@@ -233,6 +233,7 @@ def main():
     if missing:
         print("skipped: not installed: " + " ".join(missing) + " (scripts/install-deps.sh installs them)")
         sys.exit(desktop.SKIP)
+    desktop.stop_on_termination()
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
 
 
