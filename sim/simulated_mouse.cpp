@@ -69,9 +69,12 @@ void CollectionDescriptor(std::vector<std::uint8_t>& out, const SimCollection& c
 SimulatedMouse::SimulatedMouse(SimOptions options) : options_(std::move(options)) {
   activeProfile_ = options_.activeProfile & 3;
   largeCapacity_ = options_.largeCapacity;
+  if (!options_.frameLogPath.empty()) frameLogFile_ = std::fopen(options_.frameLogPath.c_str(), "w");
 }
 
-SimulatedMouse::~SimulatedMouse() = default;
+SimulatedMouse::~SimulatedMouse() {
+  if (frameLogFile_) std::fclose(frameLogFile_);
+}
 
 std::shared_ptr<SimulatedMouse> SimulatedMouse::Install(SimOptions options) {
   auto mouse = std::make_shared<SimulatedMouse>(std::move(options));
@@ -344,6 +347,14 @@ void SimulatedMouse::TakeFeatureLocked(const std::uint8_t* data, std::size_t len
 }
 
 void SimulatedMouse::LogFrameLocked(Frame frame) {
+  if (frameLogFile_) {
+    static constexpr const char* kKindNames[] = {"set", "get", "input"};
+    std::fputs(kKindNames[static_cast<int>(frame.kind)], frameLogFile_);
+    for (std::size_t i = 0; i < frame.bytes.size() && i < 8; ++i) std::fprintf(frameLogFile_, " %02x", frame.bytes[i]);
+    std::fputc('\n', frameLogFile_);
+    // Flushed at once, so that the log is whole however the program ends.
+    std::fflush(frameLogFile_);
+  }
   frames_.push_back(std::move(frame));
   while (options_.logLimit > 0 && frames_.size() > options_.logLimit) frames_.pop_front();
 }

@@ -20,6 +20,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -84,6 +85,10 @@ struct SimOptions {
   // Frames and emissions kept in the logs; beyond it the oldest are dropped, so that a
   // long simulated run does not grow without end.
   std::size_t logLimit = 100000;
+  // When set, every frame is also appended to this file as it comes, one line each:
+  // "set", "get" or "input", then the first eight bytes in hex. Tests of the whole
+  // program read it (the program passes OVK_DOVARU_SIM_FRAME_LOG here).
+  std::string frameLogPath{};
 };
 
 class SimulatedMouse : public hid::Transport, public std::enable_shared_from_this<SimulatedMouse> {
@@ -204,6 +209,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   void LogEmissionLocked(Emission emission);
 
   std::deque<Frame> frames_;
+  std::FILE* frameLogFile_ = nullptr;
   std::deque<Emission> emissions_;
   std::array<std::uint8_t, 6> heldKeys_{};
   int heldButtons_ = 0;  // decoded (1 left, 2 right, 4 middle)

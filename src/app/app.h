@@ -1,5 +1,5 @@
-// The application object: one running instance per user, then the main window run as
-// the program's one modal dialog until the program ends.
+// The application object: one running instance per user, then the main window run
+// under the application's event loop until the program ends.
 //
 // Command line: see command_line.h.
 #pragma once
