@@ -13,13 +13,15 @@
 
 #include "platform/device_watcher.h"
 #include "platform/hid_transport.h"
+#include "platform/hidraw_reader.h"
 #include "platform/report_descriptor.h"
 #include "platform/text_codec.h"
 
 namespace hid {
 namespace {
 
-// hid_read_timeout slice of a blocking read, so that Close can end a read in progress.
+// hid_read_timeout slice of a blocking read on a handle opened for writing, so that
+// Close can end a read in progress. Handles opened for reading wait in poll() instead.
 constexpr int kReadSliceMs = 100;
 
 std::string WideToUtf8(const wchar_t* text, std::size_t maxChars) {
@@ -42,7 +44,8 @@ std::string WideToUtf8(const wchar_t* text, std::size_t maxChars) {
 struct OpenDevice {
   InterfaceInfo info;
   Access access = Access::Probe;
-  hid_device* device = nullptr;  // none for a probe
+  hid_device* device = nullptr;  // a handle opened for writing
+  std::unique_ptr<HidrawReader> reader;  // a handle opened for reading
   std::mutex callMutex;          // one hidapi call at a time on the device
   std::atomic<bool> closing{false};
 };
@@ -106,6 +109,11 @@ class HidapiTransport : public Transport {
       // Identity and capabilities come from the enumeration; the node only has to exist.
       struct stat st {};
       if (stat(info.path.c_str(), &st) != 0) return kInvalidHandle;
+    } else if (access == Access::Read) {
+      // hidapi gives no descriptor to wait on, and its reads could only be ended by
+      // slicing them; the input side opens the node itself.
+      entry->reader = std::make_unique<HidrawReader>(info.path);
+      if (!entry->reader->Valid()) return kInvalidHandle;
     } else {
       if (!initialised_) return kInvalidHandle;
       entry->device = hid_open_path(info.path.c_str());
@@ -156,6 +164,7 @@ class HidapiTransport : public Transport {
 
   bool SetFeature(Handle handle, const std::uint8_t* data, std::size_t length) override {
     auto entry = Find(handle);
+    if (entry && entry->reader) return entry->reader->SetFeature(data, length);
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
@@ -164,6 +173,7 @@ class HidapiTransport : public Transport {
 
   bool GetFeature(Handle handle, std::uint8_t* data, std::size_t length) override {
     auto entry = Find(handle);
+    if (entry && entry->reader) return entry->reader->GetFeature(data, length);
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
@@ -172,6 +182,10 @@ class HidapiTransport : public Transport {
 
   int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override {
     auto entry = Find(handle);
+    if (entry && entry->reader) {
+      const int n = entry->reader->Read(data, length, timeoutMs);
+      return n > 0 ? n : n == 0 ? kReadTimeout : kReadError;
+    }
     if (!entry || !entry->device || length == 0) return kReadError;
     int left = timeoutMs;
     for (;;) {
@@ -189,6 +203,11 @@ class HidapiTransport : public Transport {
         if (left <= 0) return kReadTimeout;
       }
     }
+  }
+
+  void WakeReader(Handle handle) override {
+    auto entry = Find(handle);
+    if (entry && entry->reader) entry->reader->Wake();
   }
 
   bool WatchDeviceChanges(ChangeCallback callback) override {
@@ -215,6 +234,7 @@ class HidapiTransport : public Transport {
   }
 
   static void CloseEntry(OpenDevice& entry) {
+    if (entry.reader) entry.reader->Close();  // ends a read in progress
     entry.closing = true;
     std::lock_guard lock(entry.callMutex);  // waits for a read slice in progress
     if (entry.device) hid_close(entry.device);
