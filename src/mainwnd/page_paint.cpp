@@ -1,10 +1,13 @@
 #include "mainwnd/page_paint.h"
 
 #include <QColorDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -58,9 +61,50 @@ QColor FromColorRef(std::uint32_t ref) {
 }
 
 // Copies the part (x, y, width, height) of `source` to the same place of the target.
-void CopyPart(QPainter& p, const QImage& source, int x, int y, int width, int height) {
+void CopyPart(QPainter& p, const SkinSource& source, int x, int y, int width, int height) {
   if (width <= 0 || height <= 0) return;
   BlitSkinRect(p, source, SkinRect{x, y, width, height});
+}
+
+// Where the paint in progress draws (ComposePageArea); empty: everywhere.
+QRegion g_composeArea;
+
+void ClipToComposeArea(QPainter& p) {
+  if (!g_composeArea.isEmpty()) p.setClipRegion(g_composeArea);
+}
+
+template <std::size_t N>
+QRegion TableArea(const std::array<SkinRect, N>& table, int count) {
+  QRegion area;
+  for (int i = 0; i < std::min<int>(count, static_cast<int>(N)); ++i) {
+    const SkinRect& r = table[static_cast<std::size_t>(i)];
+    if (r.width > 0 && r.height > 0) area |= r.ToQRect();
+  }
+  return area;
+}
+
+const QRegion& LedTableArea() {
+  static QRegion area;
+  area = TableArea(g_ledRects, kLedEntries);
+  return area;
+}
+
+// Everything a page copies from its over and down images: the frame buttons, the
+// page's own entries, and the DPI slider's fill, which may reach past its entry.
+QRegion CopiedArea(int page) {
+  if (page == kPageMain) return TableArea(g_mainRects, kMainEntries);
+  QRegion area = TableArea(g_mainRects, kFrameEntries);
+  switch (page) {
+    case kPageAdvanced: {
+      area |= TableArea(g_advancedRects, kAdvancedEntries);
+      const SkinRect& dpi = g_advancedRects[66];
+      area |= QRect(dpi.x, dpi.y, std::max(dpi.width, 303), dpi.height);
+      break;
+    }
+    case kPageMacro: area |= TableArea(g_macroRects, kMacroEntries); break;
+    default: area |= TableArea(g_ledRects, kLedEntries); break;
+  }
+  return area;
 }
 
 // Fill width of a slider for value v on a track of `width` pixels: v x width / range,
@@ -82,7 +126,7 @@ void WarnZhiMissing(int entry) {
   QTimer::singleShot(0, [] { ShowPlainMessage(g_mainDlg, "zhi.png"); });
 }
 
-void PaintMainState(QPainter& p, const QImage& down, int h) {
+void PaintMainState(QPainter& p, const SkinSource& down, int h) {
   const int keys = KeyCount();
   if (h >= 20 && h < 20 + keys) {
     BlitSkinRect(p, down, g_mainRects, h + 15);
@@ -102,7 +146,7 @@ void PaintMainState(QPainter& p, const QImage& down, int h) {
   if (h >= 35 && h < 35 + keys) BlitSkinRect(p, down, g_mainRects, h - 15);
 }
 
-void PaintAdvancedState(QPainter& p, const QImage& down) {
+void PaintAdvancedState(QPainter& p, const SkinSource& down) {
   const int level = std::clamp(g_dpiLevel.load(), 0, kDpiLevelCount - 1);
   BlitSkinRect(p, down, g_advancedRects, 60 + level);
   for (int j = 0; j < kDpiLevelCount; ++j) {
@@ -140,7 +184,7 @@ void PaintAdvancedState(QPainter& p, const QImage& down) {
   BlitSkinRect(p, down, g_advancedRects, 38 + usb);
 }
 
-void PaintMacroState(QPainter& p, const QImage& down) {
+void PaintMacroState(QPainter& p, const SkinSource& down) {
   if (g_recording.load() != 0) BlitSkinRect(p, down, g_macroRects, 4);
   if (g_softHardMac.load() == 1) BlitSkinRect(p, down, g_macroRects, 15);
   const int row = g_macroListRow.load();
@@ -156,10 +200,10 @@ void PaintMacroState(QPainter& p, const QImage& down) {
   }
 }
 
-void PaintLedState(QPainter& p, const QImage& down) {
+void PaintLedState(QPainter& p, const SkinSource& down) {
   if (g_modeLight.load() == 1) {
     BlitSkinRect(p, down, g_ledRects, 19);
-    BlitSkinRect(p, SkinImages().Image(SkinImagePath("new_down.jpg")), g_ledRects, 78);
+    BlitSkinRect(p, SkinImages().Cutout(SkinImagePath("new_down.jpg"), LedTableArea()), g_ledRects, 78);
     return;
   }
   BlitSkinRect(p, down, g_ledRects, 17);
@@ -188,7 +232,7 @@ void PaintLedState(QPainter& p, const QImage& down) {
 
   const std::vector<int> disabled = LedDisabledEntries(g_ledType.load());
   if (disabled.empty()) return;
-  const QImage null = SkinImages().Image(SkinImagePath("led_null.jpg"));
+  const SkinSource null = SkinImages().Cutout(SkinImagePath("led_null.jpg"), LedTableArea());
   for (int entry : disabled) BlitSkinRect(p, null, g_ledRects, entry);
 }
 
@@ -223,6 +267,9 @@ void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   }
   x += label.dx;
   if (x <= 0 && y <= 0) return;
+  // Outside the area being composed the text would be clipped away whole; glyphs may
+  // overhang their advance box, so the box is widened by a line height first.
+  if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(x - th, y - th, tw + 2 * th, 3 * th))) return;
   p.setPen(label.colour);
   p.drawText(x, y + metrics.ascent(), text);
 }
@@ -302,10 +349,11 @@ Label LedLabel(int a) {
 
 // ---- Composition -------------------------------------------------------------------------
 
-void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span<const SkinRect> table,
+void PaintPage(QImage& target, const SkinSource& over, const SkinSource& down, std::span<const SkinRect> table,
                int hovered) {
   const int page = Page();
   QPainter p(&target);
+  ClipToComposeArea(p);
   if (hovered != kNoHover) {
     const bool track = page == kPageAdvanced && (hovered == 1 || hovered == 18 || hovered == 31 || hovered == 66);
     const bool pressed = g_skinButtonDown == 1 && page != kPageLed && !track;
@@ -320,8 +368,9 @@ void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span
   }
 }
 
-void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEntry) {
+void PaintTabs(QImage& target, const SkinSource& over, const SkinSource& down, int tabEntry) {
   QPainter p(&target);
+  ClipToComposeArea(p);
   const int profileEntry = 10 + g_currentProfile.load();
   for (int i = 0; i < kFrameEntries; ++i) {
     if (i == profileEntry || i == tabEntry) {
@@ -335,6 +384,7 @@ void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEn
 void PaintAssignmentLabels(QImage& target, int count) {
   const int page = Page();
   QPainter p(&target);
+  ClipToComposeArea(p);
   p.setBackgroundMode(Qt::TransparentMode);
   SelectUiFont(p, 2);
   const QFontMetrics metrics(p.font());
@@ -370,32 +420,118 @@ void DrawMoveRect(int x, int y, QPainter& target) {
   target.setCompositionMode(mode);
 }
 
-QImage ComposeCurrentPage() {
+namespace {
+
+// The one page buffer, composed into at every paint.
+QImage g_pageBuffer;
+int g_bufferedPage = -1;  // the page whose images the cache holds
+
+std::string PageImagePath(int page, const char* ending) {
+  return SkinImagePath(std::string(kPageImageSets[page]) + ending);
+}
+
+void DropPageImages(int page) {
+  if (page < kPageMain || page > kPageLed) return;
+  for (const char* ending : {"_normal.jpg", "_over.jpg", "_down.jpg"}) SkinImages().Drop(PageImagePath(page, ending));
+  if (page == kPageLed) {
+    SkinImages().Drop(SkinImagePath("led_null.jpg"));
+    SkinImages().Drop(SkinImagePath("new_down.jpg"));
+  }
+}
+
+// Empties the cache when the main window is minimised or hidden, and drops the
+// page buffer with it; the next paint decodes what it shows again.
+class ReleaseWhenHidden : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto* window = qobject_cast<QWidget*>(watched);
+    if (window && ((event->type() == QEvent::Hide && !window->isVisible()) ||
+                   (event->type() == QEvent::WindowStateChange && window->isMinimized())))
+      ReleasePageImages();
+    return false;
+  }
+};
+
+}  // namespace
+
+const QImage& ComposePageArea(const QRegion& area) {
   const int page = Page();
-  const std::string set = kPageImageSets[page];
-  const QImage normal = SkinImages().Image(SkinImagePath(set + "_normal.jpg"));
-  const QImage over = SkinImages().Image(SkinImagePath(set + "_over.jpg"));
-  const QImage down = SkinImages().Image(SkinImagePath(set + "_down.jpg"));
+  if (page != g_bufferedPage) {
+    DropPageImages(g_bufferedPage);
+    g_bufferedPage = page;
+  }
+  const QRegion copied = CopiedArea(page);
+  const QImage normal = SkinImages().Image(PageImagePath(page, "_normal.jpg"));
+  const SkinSource over = SkinImages().Cutout(PageImagePath(page, "_over.jpg"), copied);
+  const SkinSource down = SkinImages().Cutout(PageImagePath(page, "_down.jpg"), copied);
 
   QSize size(g_windowWidth, g_windowHeight);
   if (size.isEmpty()) size = normal.size();
-  QImage target(size.isEmpty() ? QSize(1, 1) : size, QImage::Format_ARGB32_Premultiplied);
-  target.fill(Qt::black);
-  if (!normal.isNull()) {
-    QPainter p(&target);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPoint(0, 0), normal);
-  }
+  if (size.isEmpty()) size = QSize(1, 1);
+  if (g_pageBuffer.size() != size) g_pageBuffer = QImage(size, QImage::Format_ARGB32_Premultiplied);
 
-  switch (page) {
-    case kPageMain: PaintPage(target, over, down, g_mainRects, g_hoverFrame); break;
-    case kPageAdvanced: PaintPage(target, over, down, g_advancedRects, g_hoverAdvanced); break;
-    case kPageMacro: PaintPage(target, over, down, g_macroRects, g_hoverMacro); break;
-    default: PaintPage(target, over, down, g_ledRects, g_hoverLed); break;
+  g_composeArea = area.isEmpty() ? QRegion() : area & QRect(QPoint(0, 0), size);
+  if (!area.isEmpty() && g_composeArea.isEmpty()) return g_pageBuffer;  // nothing of it on the page
+  {
+    QPainter p(&g_pageBuffer);
+    ClipToComposeArea(p);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(g_pageBuffer.rect(), Qt::black);
+    if (!normal.isNull()) p.drawImage(QPoint(0, 0), normal);
   }
-  PaintTabs(target, over, down, 6 + page);
-  PaintAssignmentLabels(target, kPageLabelCounts[static_cast<std::size_t>(page)]);
-  return target;
+  switch (page) {
+    case kPageMain: PaintPage(g_pageBuffer, over, down, g_mainRects, g_hoverFrame); break;
+    case kPageAdvanced: PaintPage(g_pageBuffer, over, down, g_advancedRects, g_hoverAdvanced); break;
+    case kPageMacro: PaintPage(g_pageBuffer, over, down, g_macroRects, g_hoverMacro); break;
+    default: PaintPage(g_pageBuffer, over, down, g_ledRects, g_hoverLed); break;
+  }
+  PaintTabs(g_pageBuffer, over, down, 6 + page);
+  PaintAssignmentLabels(g_pageBuffer, kPageLabelCounts[static_cast<std::size_t>(page)]);
+  g_composeArea = QRegion();
+  return g_pageBuffer;
+}
+
+QImage ComposeCurrentPage() { return ComposePageArea(QRegion()); }
+
+void ReleasePageImages() {
+  SkinImages().Clear();
+  g_pageBuffer = QImage();
+  g_bufferedPage = -1;
+}
+
+QRegion HoverChangeArea(int page, int frameBefore, int frameNow, int pageBefore, int pageNow) {
+  QRegion area;
+  auto add = [&area](const SkinRect& r) {
+    if (r.width > 0 && r.height > 0) area |= r.ToQRect();
+  };
+  const int keys = KeyCount();
+  if (frameBefore != frameNow) {
+    for (int h : {frameBefore, frameNow}) {
+      if (h == kNoHover) continue;
+      add(RectAt(g_mainRects, h));
+      if (page != kPageMain) continue;
+      // A main-page button shows its partner entry pressed, and the left-click picture.
+      if (h >= 20 && h < 20 + keys) {
+        add(RectAt(g_mainRects, h + 15));
+        const QImage zhi = SkinImages().PremultipliedImage(LanguageFilePath("zhi.png"));
+        if (!zhi.isNull()) area |= QRect(QPoint(378, 535), zhi.size());
+      } else if (h >= 35 && h < 35 + keys) {
+        add(RectAt(g_mainRects, h - 15));
+      }
+    }
+  }
+  if (page != kPageMain && pageBefore != pageNow) {
+    for (int h : {pageBefore, pageNow}) {
+      if (h == kNoHover) continue;
+      switch (page) {
+        case kPageAdvanced: add(RectAt(g_advancedRects, h)); break;
+        case kPageMacro: add(RectAt(g_macroRects, h)); break;
+        default: add(RectAt(g_ledRects, h)); break;
+      }
+    }
+  }
+  return area;
 }
 
 void OnPaint(QPainter& painter) {
@@ -414,11 +550,18 @@ void OnPaint(QPainter& painter) {
     icon.paint(&painter, box);
     return;
   }
-  const QImage composed = ComposeCurrentPage();
-  PaintInsideShape(painter, composed, g_mainDlg ? g_mainDlg->Shape() : QRegion());
+  // Only what this paint shows is composed again (a hover change: the two controls).
+  const QPaintEngine* engine = painter.paintEngine();
+  const QRegion area = engine ? engine->systemClip() : QRegion();
+  PaintInsideShape(painter, ComposePageArea(area), g_mainDlg ? g_mainDlg->Shape() : QRegion());
 }
 
 void InstallPagePainting() {
+  if (g_mainDlg) {
+    static QPointer<ReleaseWhenHidden> filter;
+    if (!filter) filter = new ReleaseWhenHidden(g_mainDlg);
+    g_mainDlg->installEventFilter(filter);
+  }
   MainPageHandlers handlers = MainPages();
   handlers.paint = [](QPainter& painter) { OnPaint(painter); };
   SetMainPageHandlers(std::move(handlers));

@@ -10,6 +10,7 @@
 #include "device/download.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
+#include "mainwnd/skin_image.h"
 #include "mainwnd/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
@@ -58,6 +59,18 @@ TEST_F(MainInputTest, TabsSwitchPagesAndHoverFollowsThePointer) {
   Click(Centre(g_mainRects[7]));
   MouseMoveAt(Centre(g_mainRects[25]));
   EXPECT_EQ(g_hoverFrame == 25, false);
+}
+
+TEST_F(MainInputTest, DecodedImagesAreReleasedWhenTheWindowIsMinimisedOrHidden) {
+  COVK_DOvaruDlg& window = Window();
+  for (auto leave : {+[](COVK_DOvaruDlg& w) { w.showMinimized(); }, +[](COVK_DOvaruDlg& w) { w.hide(); }}) {
+    window.showNormal();
+    window.update();
+    ASSERT_TRUE(apptest::SpinUntil([] { return SkinImages().Bytes() > 0; }));
+    leave(window);
+    apptest::SpinFor(20);
+    EXPECT_EQ(SkinImages().Bytes(), 0);
+  }
 }
 
 TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {
