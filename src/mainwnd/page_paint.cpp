@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
@@ -83,15 +82,9 @@ QRegion TableArea(const std::array<SkinRect, N>& table, int count) {
   return area;
 }
 
-const QRegion& LedTableArea() {
-  static QRegion area;
-  area = TableArea(g_ledRects, kLedEntries);
-  return area;
-}
-
 // Everything a page copies from its over and down images: the frame buttons, the
 // page's own entries, and the DPI slider's fill, which may reach past its entry.
-QRegion CopiedArea(int page) {
+QRegion CopiedAreaOf(int page) {
   if (page == kPageMain) return TableArea(g_mainRects, kMainEntries);
   QRegion area = TableArea(g_mainRects, kFrameEntries);
   switch (page) {
@@ -105,6 +98,31 @@ QRegion CopiedArea(int page) {
     default: area |= TableArea(g_ledRects, kLedEntries); break;
   }
   return area;
+}
+
+// The same, made again only when a change of language brought other layouts.
+const QRegion& CopiedArea(int page) {
+  struct Made {
+    std::vector<SkinRect> rects;
+    QRegion area;
+  };
+  static std::array<Made, 4> made;
+  std::vector<SkinRect> rects(g_mainRects.begin(), g_mainRects.end());
+  switch (page) {
+    case kPageAdvanced: rects.insert(rects.end(), g_advancedRects.begin(), g_advancedRects.end()); break;
+    case kPageMacro: rects.insert(rects.end(), g_macroRects.begin(), g_macroRects.end()); break;
+    case kPageLed: rects.insert(rects.end(), g_ledRects.begin(), g_ledRects.end()); break;
+    default: break;
+  }
+  Made& m = made[static_cast<std::size_t>(page)];
+  const auto same = [](const SkinRect& a, const SkinRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+  };
+  if (m.rects.size() != rects.size() || !std::equal(rects.begin(), rects.end(), m.rects.begin(), same)) {
+    m.area = CopiedAreaOf(page);
+    m.rects = std::move(rects);
+  }
+  return m.area;
 }
 
 // Fill width of a slider for value v on a track of `width` pixels: v x width / range,
@@ -203,7 +221,7 @@ void PaintMacroState(QPainter& p, const SkinSource& down) {
 void PaintLedState(QPainter& p, const SkinSource& down) {
   if (g_modeLight.load() == 1) {
     BlitSkinRect(p, down, g_ledRects, 19);
-    BlitSkinRect(p, SkinImages().Cutout(SkinImagePath("new_down.jpg"), LedTableArea()), g_ledRects, 78);
+    BlitSkinRect(p, SkinImages().Cutout(SkinImagePath("new_down.jpg"), CopiedArea(kPageLed)), g_ledRects, 78);
     return;
   }
   BlitSkinRect(p, down, g_ledRects, 17);
@@ -232,7 +250,7 @@ void PaintLedState(QPainter& p, const SkinSource& down) {
 
   const std::vector<int> disabled = LedDisabledEntries(g_ledType.load());
   if (disabled.empty()) return;
-  const SkinSource null = SkinImages().Cutout(SkinImagePath("led_null.jpg"), LedTableArea());
+  const SkinSource null = SkinImages().Cutout(SkinImagePath("led_null.jpg"), CopiedArea(kPageLed));
   for (int entry : disabled) BlitSkinRect(p, null, g_ledRects, entry);
 }
 
@@ -250,20 +268,20 @@ struct Label {
 
 void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   if (label.text.empty() || !label.rect) return;
-  const QString text = Q(label.text);
   const SkinRect& r = *label.rect;
-  const int tw = metrics.horizontalAdvance(text);
   const int th = metrics.height();
-  int x = 0;
   int y = r.y + (r.height + label.extraHeight - th) / 2;
+  if (label.align == Label::Align::Below) y = r.y + r.height + 2;
+  // A text in no row of the area being composed is not measured at all.
+  if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(-(1 << 20), y - th, 1 << 21, 3 * th))) return;
+  const QString text = Q(label.text);
+  const int tw = metrics.horizontalAdvance(text);
+  int x = 0;
   switch (label.align) {
     case Label::Align::Centre: x = r.x + (r.width - label.narrower - tw) / 2; break;
     case Label::Align::Left: x = r.x; break;
     case Label::Align::Right: x = r.x + r.width - tw; break;
-    case Label::Align::Below:
-      x = r.x + 5;
-      y = r.y + r.height + 2;
-      break;
+    case Label::Align::Below: x = r.x + 5; break;
   }
   x += label.dx;
   if (x <= 0 && y <= 0) return;
@@ -439,16 +457,23 @@ void DropPageImages(int page) {
   }
 }
 
-// Empties the cache when the main window is minimised or hidden, and drops the
-// page buffer with it; the next paint decodes what it shows again.
-class ReleaseWhenHidden : public QObject {
+// While the main window is minimised or hidden nothing of it is seen: the cache and
+// the page buffer are emptied (the next paint decodes what it shows again), and the
+// lighting preview, which only animates what is seen, rests until the window is back.
+class RestWhenHidden : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
     const auto* window = qobject_cast<QWidget*>(watched);
-    if (window && ((event->type() == QEvent::Hide && !window->isVisible()) ||
-                   (event->type() == QEvent::WindowStateChange && window->isMinimized())))
+    if (!window) return false;
+    const bool stateChange = event->type() == QEvent::WindowStateChange;
+    if ((event->type() == QEvent::Hide && !window->isVisible()) || (stateChange && window->isMinimized())) {
       ReleasePageImages();
+      StopPreviewWorkers();
+    } else if ((event->type() == QEvent::Show || stateChange) && window->isVisible() && !window->isMinimized() &&
+               g_currentPage.load() == kPageLed) {
+      StartLedPreview();  // does nothing while it runs
+    }
     return false;
   }
 };
@@ -475,10 +500,12 @@ const QImage& ComposePageArea(const QRegion& area) {
   if (!area.isEmpty() && g_composeArea.isEmpty()) return g_pageBuffer;  // nothing of it on the page
   {
     QPainter p(&g_pageBuffer);
-    ClipToComposeArea(p);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(g_pageBuffer.rect(), Qt::black);
-    if (!normal.isNull()) p.drawImage(QPoint(0, 0), normal);
+    const QRegion background = g_composeArea.isEmpty() ? QRegion(g_pageBuffer.rect()) : g_composeArea;
+    for (const QRect& r : background) {
+      p.fillRect(r, Qt::black);
+      if (!normal.isNull()) p.drawImage(r.topLeft(), normal, r);
+    }
   }
   switch (page) {
     case kPageMain: PaintPage(g_pageBuffer, over, down, g_mainRects, g_hoverFrame); break;
@@ -551,15 +578,13 @@ void OnPaint(QPainter& painter) {
     return;
   }
   // Only what this paint shows is composed again (a hover change: the two controls).
-  const QPaintEngine* engine = painter.paintEngine();
-  const QRegion area = engine ? engine->systemClip() : QRegion();
-  PaintInsideShape(painter, ComposePageArea(area), g_mainDlg ? g_mainDlg->Shape() : QRegion());
+  PaintInsideShape(painter, ComposePageArea(PaintedArea(painter)), g_mainDlg ? g_mainDlg->Shape() : QRegion());
 }
 
 void InstallPagePainting() {
   if (g_mainDlg) {
-    static QPointer<ReleaseWhenHidden> filter;
-    if (!filter) filter = new ReleaseWhenHidden(g_mainDlg);
+    static QPointer<RestWhenHidden> filter;
+    if (!filter) filter = new RestWhenHidden(g_mainDlg);
     g_mainDlg->installEventFilter(filter);
   }
   MainPageHandlers handlers = MainPages();

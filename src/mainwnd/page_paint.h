@@ -31,8 +31,9 @@ inline constexpr std::array<int, 4> kPageLabelCounts = {75, 103, 40, 123};
 // The main window's paint handler: composes the page and copies it into the window's
 // shape. Installed by InstallPagePainting.
 void OnPaint(QPainter& painter);
-// Makes OnPaint the main window's paint handler, keeping the other page handlers, and
-// releases the page images whenever the main window is minimised or hidden.
+// Makes OnPaint the main window's paint handler, keeping the other page handlers.
+// While the main window is minimised or hidden, the page images are released and the
+// lighting preview rests (it starts again when the window comes back on that page).
 void InstallPagePainting();
 
 // The current page composed as OnPaint shows it (g_windowWidth x g_windowHeight, or

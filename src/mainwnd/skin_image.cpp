@@ -1,5 +1,6 @@
 #include "mainwnd/skin_image.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
 
@@ -158,13 +159,35 @@ void ApplyWindowShape(QWidget* window, const QRegion& shape) {
   }
 }
 
+QRegion PaintedArea(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  if (engine == nullptr) return QRegion();
+  const QTransform toDevice = painter.deviceTransform();
+  if (toDevice.type() > QTransform::TxTranslate) return QRegion();  // scaled: all of it
+  return engine->systemClip().translated(-qRound(toDevice.dx()), -qRound(toDevice.dy()));
+}
+
 void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape) {
   painter.save();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(0, 0, image);
+  const QRegion area = PaintedArea(painter);
+  if (area.isEmpty()) {
+    painter.drawImage(0, 0, image);
+  } else {
+    for (const QRect& r : area) painter.drawImage(r.topLeft(), image, r);
+  }
   if (!shape.isEmpty() && painter.device() != nullptr) {
-    const QRegion outside = QRegion(0, 0, painter.device()->width(), painter.device()->height()) - shape;
-    for (const QRect& r : outside) painter.fillRect(r, Qt::transparent);
+    // The outside of a shape has many rectangles; it is worked out once per shape.
+    static QRegion lastShape;
+    static QSize lastSize;
+    static QRegion outside;
+    const QSize size(painter.device()->width(), painter.device()->height());
+    if (shape != lastShape || size != lastSize) {
+      outside = QRegion(QRect(QPoint(0, 0), size)) - shape;
+      lastShape = shape;
+      lastSize = size;
+    }
+    for (const QRect& r : area.isEmpty() ? outside : outside & area) painter.fillRect(r, Qt::transparent);
   }
   painter.restore();
 }

@@ -70,8 +70,12 @@ QRegion BuildMaskRegion(QWidget* window, const std::string& maskPath);
 // input region from a mask.
 void ApplyWindowShape(QWidget* window, const QRegion& shape);
 
+// The part of the widget that a paint in progress shows (in the widget's pixels), or
+// an empty region for all of it (also where the paint is scaled for the display).
+QRegion PaintedArea(const QPainter& painter);
+
 // Paints `image` at (0, 0) clipped to `shape`, and clears the rest of the target.
-// An empty shape paints the whole image.
+// An empty shape paints the whole image. Only the part the paint shows is touched.
 void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape);
 
 // The main window's size (the size of main_mask.jpg) and the repaint region of its

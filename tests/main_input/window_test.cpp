@@ -61,15 +61,20 @@ TEST_F(MainInputTest, TabsSwitchPagesAndHoverFollowsThePointer) {
   EXPECT_EQ(g_hoverFrame == 25, false);
 }
 
-TEST_F(MainInputTest, DecodedImagesAreReleasedWhenTheWindowIsMinimisedOrHidden) {
+// Minimised or hidden, the window keeps no decoded image and its lighting preview
+// rests; back on the screen it shows the page again and the preview goes on.
+TEST_F(MainInputTest, NothingIsKeptOrAnimatedWhileTheWindowIsMinimisedOrHidden) {
   COVK_DOvaruDlg& window = Window();
+  Click(Centre(g_mainRects[9]));
+  ASSERT_EQ(g_currentPage.load(), kPageLed);
   for (auto leave : {+[](COVK_DOvaruDlg& w) { w.showMinimized(); }, +[](COVK_DOvaruDlg& w) { w.hide(); }}) {
     window.showNormal();
     window.update();
-    ASSERT_TRUE(apptest::SpinUntil([] { return SkinImages().Bytes() > 0; }));
+    ASSERT_TRUE(apptest::SpinUntil([] { return SkinImages().Bytes() > 0 && g_ledPreviewRunning.load() == 1; }));
     leave(window);
     apptest::SpinFor(20);
     EXPECT_EQ(SkinImages().Bytes(), 0);
+    EXPECT_EQ(g_ledPreviewRunning.load(), 0);
   }
 }
 

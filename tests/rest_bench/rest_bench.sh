@@ -156,6 +156,13 @@ xdotool windowminimize "$WID"
 at_rest "$APP" "at rest, window minimised"
 xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
 sleep 1
+click 720 32  # the lighting page animates its preview while it is seen
+xdotool mousemove 1270 1010
+at_rest "$APP" "at rest, lighting page shown"
+xdotool windowminimize "$WID"
+at_rest "$APP" "at rest, lighting page minimised"
+xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
+sleep 1
 wmctrl -i -c "$(printf '0x%08x' "$WID")"  # the window manager's close hides to the tray
 at_rest "$APP" "at rest, hidden to the tray ($HAVE_TRAY)"
 stop_program
