@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -266,6 +267,23 @@ struct Label {
   QColor colour = kWhite;
 };
 
+// Text widths, kept per font: the labels of a page are measured at every paint, and
+// a hover repaint would otherwise spend most of its time shaping the same texts again.
+int TextWidth(const QPainter& p, const QFontMetrics& metrics, const QString& text) {
+  static QFont measuredFont;
+  static QHash<QString, int> widths;
+  constexpr qsizetype kMostWidths = 4096;  // bounded, whatever the texts
+  if (p.font() != measuredFont || widths.size() >= kMostWidths) {
+    widths.clear();
+    measuredFont = p.font();
+  }
+  const auto it = widths.constFind(text);
+  if (it != widths.constEnd()) return *it;
+  const int width = metrics.horizontalAdvance(text);
+  widths.insert(text, width);
+  return width;
+}
+
 void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   if (label.text.empty() || !label.rect) return;
   const SkinRect& r = *label.rect;
@@ -275,7 +293,7 @@ void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   // A text in no row of the area being composed is not measured at all.
   if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(-(1 << 20), y - th, 1 << 21, 3 * th))) return;
   const QString text = Q(label.text);
-  const int tw = metrics.horizontalAdvance(text);
+  const int tw = TextWidth(p, metrics, text);
   int x = 0;
   switch (label.align) {
     case Label::Align::Centre: x = r.x + (r.width - label.narrower - tw) / 2; break;

@@ -55,13 +55,18 @@ sleep 1
 
 # ---- Measures ------------------------------------------------------------------------
 
-ctx_switches() {  # sum over the process's threads
-  local sum=0 f v
+ctx_switches() {  # "tid switches" for every thread of the process
+  local f
   for f in /proc/"$1"/task/*/status; do
-    v=$(awk '/^(voluntary|nonvoluntary)_ctxt_switches/ {s += $2} END {print s + 0}' "$f" 2>/dev/null || echo 0)
-    sum=$((sum + v))
+    awk -v tid="$(basename "$(dirname "$f")")" \
+      '/^(voluntary|nonvoluntary)_ctxt_switches/ {s += $2} END {print tid, s + 0}' "$f" 2>/dev/null || true
   done
-  echo "$sum"
+}
+# Switches between two ctx_switches snapshots, summed over the threads present in both
+# (a thread that ended or started in between, such as an idle pool thread expiring,
+# would otherwise count its whole life).
+switch_delta() {
+  awk 'NR == FNR {before[$1] = $2; next} ($1 in before) {d += $2 - before[$1]} END {print d + 0}' "$1" "$2"
 }
 cpu_ns() {  # CPU time of every thread, nanoseconds
   local sum=0 f v
@@ -80,11 +85,12 @@ at_rest() {  # pid label
     printf '%-34s the program has ended\n' "$2"
     return
   fi
-  local c0 t0 n0 c1 t1 n1
-  c0=$(ctx_switches "$1"); t0=$(cpu_ns "$1"); n0=$(now_ns)
+  local t0 n0 t1 n1 c
+  ctx_switches "$1" >"$WORK/ctx0"; t0=$(cpu_ns "$1"); n0=$(now_ns)
   sleep "$REST_S"
-  c1=$(ctx_switches "$1"); t1=$(cpu_ns "$1"); n1=$(now_ns)
-  awk -v c=$((c1 - c0)) -v t=$((t1 - t0)) -v n=$((n1 - n0)) -v label="$2" -v rss="$(rss_mb "$1")" \
+  ctx_switches "$1" >"$WORK/ctx1"; t1=$(cpu_ns "$1"); n1=$(now_ns)
+  c=$(switch_delta "$WORK/ctx0" "$WORK/ctx1")
+  awk -v c="$c" -v t=$((t1 - t0)) -v n=$((n1 - n0)) -v label="$2" -v rss="$(rss_mb "$1")" \
     'BEGIN {printf "%-34s wake-ups/s %6.1f   CPU %5.2f %% of a core   RSS %6.1f MB\n", label, c / (n / 1e9), 100 * t / n, rss}'
 }
 
