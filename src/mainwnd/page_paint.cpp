@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "device/memory_image.h"
 #include "keys/language.h"
@@ -516,7 +517,14 @@ const QImage& ComposePageArea(const QRegion& area) {
 
   g_composeArea = area.isEmpty() ? QRegion() : area & QRect(QPoint(0, 0), size);
   if (!area.isEmpty() && g_composeArea.isEmpty()) return g_pageBuffer;  // nothing of it on the page
-  {
+  const bool sameBits = normal.size() == size && (normal.format() == QImage::Format_RGB32 ||
+                                                    normal.format() == QImage::Format_ARGB32_Premultiplied);
+  if (g_composeArea.isEmpty() && sameBits) {
+    // An opaque 32-bit image has the page buffer's very bits: copied row by row, with
+    // none of the painter's helper threads woken for a whole-window copy.
+    for (int y = 0; y < size.height(); ++y)
+      std::memcpy(g_pageBuffer.scanLine(y), normal.constScanLine(y), static_cast<std::size_t>(size.width()) * 4);
+  } else {
     QPainter p(&g_pageBuffer);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     const QRegion background = g_composeArea.isEmpty() ? QRegion(g_pageBuffer.rect()) : g_composeArea;
