@@ -9,6 +9,8 @@ packages=(
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
   xvfb xauth dbus-daemon
+  qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
+  pulseaudio pulseaudio-utils sox
 )
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev

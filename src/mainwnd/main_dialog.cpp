@@ -32,6 +32,7 @@
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
+#include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
@@ -39,12 +40,15 @@
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "popups/popup_hooks.h"
+#include "popups/sound_wave.h"
 #include "popups/warning_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "sound/sound_worker.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
@@ -343,6 +347,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallHooks();
   InstallPagePainting();
   InstallMainInput(this);
+  InstallPopupMenuHooks();
+  MainPopups().openSoundWave = OpenSoundWaveWindow;
   g_buttonPressed = 0;
 
   // 3. The workers: listener and executor (they wait at the start gate until the paths,
@@ -411,7 +417,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   LoadMacSkin();
   if (ending_) return true;
 
-  // 20. The macro page creates its controls when it is first shown.
+  // 20. The macro page's entry points (its controls are made when it is shown).
+  InstallMacroPage();
 
   // 21.
   CopyLanguageTexts();
@@ -485,6 +492,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 }
 
 void COVK_DOvaruDlg::FinishWorkers() {
+  StopSoundWorker();
   StopPreviewWorkers();
   StopDeviceWorkers();
   WaitForDownloadWorkers(std::chrono::duration_cast<std::chrono::milliseconds>(kDownloadDrainTimeout));

@@ -26,6 +26,7 @@
 #include "profile/macro_library.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "sound/sound_restore.h"
 
 int g_sliderDragMode = kDragNone;
 int g_menuKind = 0;
@@ -74,23 +75,6 @@ QRect ScreenRect(const SkinRect& r) {
 
 void RememberMainRect() {
   if (g_inputWindow) g_mainRect = g_inputWindow->frameGeometry();
-}
-
-void OpenMenu(int kind, const QRect& geometry, const std::vector<int>* items) {
-  g_menuKind = kind;
-  RememberMainRect();
-  if (!g_popups.openMenu) return;
-  if (QWidget* menu = g_popups.openMenu(kind, geometry, items)) g_keyMenu = menu;
-}
-
-void CloseOpenMenu() {
-  if (!g_keyMenu) return;
-  g_languageMenuOpen = 0;
-  g_menuOpen = 0;
-  QWidget* menu = g_keyMenu;
-  g_keyMenu = nullptr;
-  menu->hide();
-  menu->deleteLater();
 }
 
 void Call(const std::function<void()>& f) {
@@ -144,7 +128,7 @@ void OpenButtonFunctionMenu(int entry) {
   int screenHeight = onScreen.bottom() + 1 + height;
   if (QScreen* screen = g_inputWindow && g_inputWindow->screen() ? g_inputWindow->screen() : QGuiApplication::primaryScreen())
     screenHeight = screen->geometry().height();
-  OpenMenu(kMenuKindButtonFunction, PlaceButtonMenu(onScreen, height, screenHeight), nullptr);
+  OpenMainPopupMenu(kMenuKindButtonFunction, PlaceButtonMenu(onScreen, height, screenHeight), nullptr);
 }
 
 // Returns true when the press drags the window.
@@ -223,7 +207,7 @@ bool LedPagePress(QPoint point) {
   } else if (e == 35) {
     g_popupShown = 1;
     const QRect r = ScreenRect(g_ledRects[35]);
-    OpenMenu(kMenuKindLedEffect, QRect(r.left(), r.top() + r.height(), r.width(), 405), nullptr);
+    OpenMainPopupMenu(kMenuKindLedEffect, QRect(r.left(), r.top() + r.height(), r.width(), 405), nullptr);
   } else if (e == 41 && !OneOf(effect, 2, 9, 12, 13)) {
     StartSliderDrag(kDragLedSpeed, point);
   } else if (e == 14) {
@@ -244,7 +228,7 @@ bool LedPagePress(QPoint point) {
     react = react == 0 ? 1 : 0;
   } else if (keys > 0 && In(e, 61, 60 + keys) && effect == 12) {
     const QRect r = ScreenRect(g_ledRects[static_cast<std::size_t>(e)]);
-    OpenMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr);
+    OpenMainPopupMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr);
   } else if (e == 19) {
     g_modeLight = 1;
   } else if (e == kNoHover && f == kNoHover) {
@@ -259,7 +243,7 @@ bool MacroPagePress() {
     SwitchPage(f - 6);
     return false;
   }
-  Call(g_popups.beforeMacroPress);
+  Call(g_popups.beforeMacroEntry);
   switch (g_hoverMacro) {
     case 4: Call(g_popups.toggleRecording); break;
     case 5: Call(g_popups.openInsertMenu); break;
@@ -289,6 +273,23 @@ bool RecordingRefuses() {
 }  // namespace
 
 // ---- Rules ------------------------------------------------------------------------------
+
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items) {
+  g_menuKind = kind;
+  RememberMainRect();
+  if (!g_popups.openMenu) return;
+  if (QWidget* menu = g_popups.openMenu(kind, geometry, items)) g_keyMenu = menu;
+}
+
+void CloseOpenMenu() {
+  if (!g_keyMenu) return;
+  g_languageMenuOpen = 0;
+  g_menuOpen = 0;
+  QWidget* menu = g_keyMenu;
+  g_keyMenu = nullptr;
+  menu->hide();
+  menu->deleteLater();
+}
 
 int SliderValueFromOffset(int x, int /*y*/, const SkinRect& slider, int n) {
   if (n <= 1 || x <= slider.x || slider.width <= 0) return 1;
@@ -451,13 +452,13 @@ bool LButtonDownAt(QPoint point) {
   if (g_hoverFrame == 17) {
     g_menuOpen = 1;
     const QRect r = ScreenRect(g_mainRects[17]);
-    OpenMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width() + 80, 500), nullptr);
+    OpenMainPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width() + 80, 500), nullptr);
   } else if (g_hoverFrame == 4) {
     g_menuOpen = 1;
     g_languageMenuOpen = 1;
     const std::vector<int> items = g_languageList;
     const QRect r = ScreenRect(g_mainRects[4]);
-    OpenMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width(), 500), &items);
+    OpenMainPopupMenu(kMenuKindLanguage, QRect(r.left(), r.top() + r.height(), r.width(), 500), &items);
   }
 
   RepaintPage();
@@ -615,11 +616,17 @@ int OnShortcutKeyRequest() {
   return 1;
 }
 
+int OnSoundWaveStopped() {
+  RestoreNormalLighting();
+  return 0;
+}
+
 std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case kWmPopupMenuDone: return OnPopupMenuDone(wParam, lParam);
     case kWmDisplayReload: return OnDisplayReload(wParam);
     case kWmShortcutRequest: return OnShortcutKeyRequest();
+    case kWmSoundwaveStopped: return OnSoundWaveStopped();
     default:
       if (g_popups.forward) g_popups.forward(message, wParam, lParam);
       return 0;

@@ -107,10 +107,17 @@ void ApplySettings();
 // profiles loaded again.
 void ImportConfig();
 
+// Opens the popup menu of `kind` at `geometry` (screen) through MainPopupHooks::openMenu
+// and keeps it in g_keyMenu; closes the open one (g_menuOpen and the language drop-down
+// flag become 0).
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items);
+void CloseOpenMenu();
+
 // Makes these the window's mouse handlers, keeping its paint handler.
 void InstallMainInput(COVK_DOvaruDlg* window);
 
-// The file dialog of the configuration import and export (QFileDialog by default).
+// The file dialog of the main window (QFileDialog by default): the configuration import
+// and export and the macro page's imports and exports.
 void SetConfigFileChooser(FileChooser chooser);
 FileChooser ConfigFileChooser();
 // What frame button 19 does with g_linkTarget (the desktop's opener by default).
@@ -131,12 +138,14 @@ struct MainPopupHooks {
   std::function<void()> runGunDialog;
   // The key-combination capture dialog for g_selectedButtonItem, modal.
   std::function<void()> runShortcutCapture;
-  // Macro page: create and destroy its controls; before a press (close the in-place
-  // editors, the play-count rule, take the selected macro); record button; insert
-  // menu; play mode of entries 6, 7, 8.
+  // Macro page: create and destroy its controls; the first step of every press on the
+  // page (in-place editors closed, the play-count rule), and the step before its entry
+  // is examined (the selected macro taken); record button; insert menu; play mode of
+  // entries 6, 7, 8.
   std::function<void()> createMacroPage;
   std::function<void()> destroyMacroPage;
   std::function<void()> beforeMacroPress;
+  std::function<void()> beforeMacroEntry;
   std::function<void()> toggleRecording;
   std::function<void()> openInsertMenu;
   std::function<void(int entry)> setPlayMode;
@@ -169,6 +178,9 @@ int OnPopupMenuDone(std::intptr_t wParam, std::intptr_t lParam);
 int OnDisplayReload(std::intptr_t wParam);
 // Runs the key-combination capture dialog. Returns 1.
 int OnShortcutKeyRequest();
+// The sound-reactive lighting was switched off: the mouse's normal lighting is put
+// back (unless it was switched on again meanwhile). Returns 0.
+int OnSoundWaveStopped();
 // Handles one private message now (unknown ones and those of others are forwarded).
 std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 // Queues one to the UI thread (any thread).

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "controls/list_box_xi.h"
 #include "device/memory_image.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
@@ -792,16 +793,13 @@ std::vector<std::string> LedStepRows(std::array<std::uint8_t, 68>& block) {
 }
 
 std::vector<std::string> FillLedSubList(int block) {
-  if (g_ledSubList) {
-    for (int row = g_ledSubList->count() - 1; row >= 0; --row) delete g_ledSubList->takeItem(row);
-  }
+  if (g_ledSubList) g_ledSubList->ResetItems();
   const int edited = g_editMacro.load();
   if (block < 0 || block >= kMacroBlockCount || edited < 0 || edited >= kMacroTableSize) return {};
   auto& data = g_groupMacros[static_cast<std::size_t>(edited)].ledBlocks[static_cast<std::size_t>(block)];
   std::vector<std::string> rows = LedStepRows(data);
   if (g_ledSubList) {
-    const QIcon icon = g_ledSubListIcons.empty() ? QIcon() : g_ledSubListIcons.front();
-    for (const std::string& row : rows) g_ledSubList->addItem(new QListWidgetItem(icon, Q(row)));
+    for (const std::string& row : rows) g_ledSubList->AddItem(Q(row), 0);
   }
   return rows;
 }

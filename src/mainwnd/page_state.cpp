@@ -1,6 +1,5 @@
 #include "mainwnd/page_state.h"
 
-#include <QListWidget>
 #include <QWidget>
 
 int g_hoverFrame = kNoHover;
@@ -13,4 +12,3 @@ QPointer<QWidget> g_keyMenu;
 std::atomic<std::uint8_t> g_recording{0};
 int g_useMacroNames = 1;
 int g_languageDropDown = 0;
-QPointer<QListWidget> g_ledSubList;

@@ -1,6 +1,6 @@
 // Pointer and page state of the main window that painting reads: the hovered entry of
 // each skin table, the pressed flag, the open popup menu and the macro page's recording
-// flag. Input handling and the popups set these; UI thread only unless noted.
+// flag (the page's lists are in controls/list_box_xi.h). Input handling and the popups set these; UI thread only unless noted.
 #pragma once
 
 #include <QPointer>
@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cstdint>
 
-class QListWidget;
 class QWidget;
 
 // The entry of each table under the pointer, kNoHover for none: the frame and main
@@ -35,5 +34,3 @@ extern int g_useMacroNames;
 // 1 while the language button shows the current language's name instead of its caption.
 extern int g_languageDropDown;
 
-// The lighting-step list of the macro page, while it exists.
-extern QPointer<QListWidget> g_ledSubList;

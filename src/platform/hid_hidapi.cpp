@@ -3,10 +3,17 @@
 // does not give report lengths; so the collections and their lengths come from our
 // parse of the node's report descriptor, and hidapi's entries only give the order of
 // the paths, the identity and the product string.
+//
+// One node carries the input reports of all the device's collections (the mouse's
+// pointer reports as well as its input report 6); a handle opened for reading on one
+// collection hands on only the reports of that collection, as a collection's own
+// handle does where each collection is a device of its own.
 #include <hidapi/hidapi.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
@@ -41,13 +48,30 @@ std::string WideToUtf8(const wchar_t* text, std::size_t maxChars) {
   return Utf16ToUtf8(CutUtf16(units, maxChars));
 }
 
+// The report ids of the collection `info` in its node's descriptor; empty when the
+// descriptor uses none (or cannot be read): every report is the collection's then.
+std::vector<std::uint8_t> CollectionReportIds(const InterfaceInfo& info) {
+  auto descriptor = ReadHidrawDescriptor(info.path);
+  auto parsed = descriptor.empty() ? std::nullopt : ParseReportDescriptor(descriptor.data(), descriptor.size());
+  if (!parsed || !parsed->usesReportIds) return {};
+  for (const auto& collection : parsed->collections)
+    if (collection.caps.usagePage == info.caps.usagePage && collection.caps.usage == info.caps.usage)
+      return collection.reportIds;
+  return {};
+}
+
 struct OpenDevice {
   InterfaceInfo info;
   Access access = Access::Probe;
   hid_device* device = nullptr;  // a handle opened for writing
   std::unique_ptr<HidrawReader> reader;  // a handle opened for reading
+  std::vector<std::uint8_t> inputReportIds;  // reports a read hands on; empty: all
   std::mutex callMutex;          // one hidapi call at a time on the device
   std::atomic<bool> closing{false};
+
+  bool TakesReport(std::uint8_t id) const {
+    return inputReportIds.empty() || std::find(inputReportIds.begin(), inputReportIds.end(), id) != inputReportIds.end();
+  }
 };
 
 class HidapiTransport : public Transport {
@@ -114,6 +138,7 @@ class HidapiTransport : public Transport {
       // slicing them; the input side opens the node itself.
       entry->reader = std::make_unique<HidrawReader>(info.path);
       if (!entry->reader->Valid()) return kInvalidHandle;
+      entry->inputReportIds = CollectionReportIds(info);
     } else {
       if (!initialised_) return kInvalidHandle;
       entry->device = hid_open_path(info.path.c_str());
@@ -177,19 +202,39 @@ class HidapiTransport : public Transport {
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
-    return hid_get_feature_report(entry->device, data, length) >= 0;
+    const int n = hid_get_feature_report(entry->device, data, length);
+    if (n < 0) return false;
+    // hidraw passes a short reply on as it came and leaves the rest of the buffer as
+    // it was: our own request. Nothing of that may be read as the mouse's answer.
+    if (static_cast<std::size_t>(n) < length) std::fill(data + n, data + length, 0);
+    return true;
   }
 
   int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override {
     auto entry = Find(handle);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     if (entry && entry->reader) {
-      const int n = entry->reader->Read(data, length, timeoutMs);
-      return n > 0 ? n : n == 0 ? kReadTimeout : kReadError;
+      for (;;) {
+        int wait = -1;
+        if (timeoutMs >= 0) {
+          const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+          wait = static_cast<int>(std::max<long long>(left, 0));
+        }
+        const int n = entry->reader->Read(data, length, wait);
+        if (n < 0) return kReadError;
+        if (n == 0) return kReadTimeout;  // the time ran out, or WakeReader
+        // As below: another collection's report is passed over at once.
+        if (entry->TakesReport(data[0])) return n;
+      }
     }
     if (!entry || !entry->device || length == 0) return kReadError;
-    int left = timeoutMs;
     for (;;) {
-      int slice = timeoutMs < 0 ? kReadSliceMs : std::min(left, kReadSliceMs);
+      int slice = kReadSliceMs;
+      if (timeoutMs >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        slice = static_cast<int>(std::clamp<long long>(left, 0, kReadSliceMs));
+      }
       int n;
       {
         std::lock_guard lock(entry->callMutex);
@@ -197,11 +242,10 @@ class HidapiTransport : public Transport {
         n = hid_read_timeout(entry->device, data, length, slice);
       }
       if (n < 0) return kReadError;
-      if (n > 0) return n;
-      if (timeoutMs >= 0) {
-        left -= slice;
-        if (left <= 0) return kReadTimeout;
-      }
+      // Reports of the node's other collections are read and passed over at once: left
+      // queued they would fill the node's buffer, and the kernel drops new reports then.
+      if (n > 0 && entry->TakesReport(data[0])) return n;
+      if (timeoutMs >= 0 && Clock::now() >= deadline) return kReadTimeout;
     }
   }
 

@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -98,7 +99,11 @@ bool HidrawReader::SetFeature(const std::uint8_t* data, std::size_t length) {
 bool HidrawReader::GetFeature(std::uint8_t* data, std::size_t length) {
   std::shared_lock lock(use_);
   if (closing_ || deviceFd_ < 0 || !data || length == 0) return false;
-  return ioctl(deviceFd_, HIDIOCGFEATURE(length), data) >= 0;
+  const int n = ioctl(deviceFd_, HIDIOCGFEATURE(length), data);
+  if (n < 0) return false;
+  // A short reply leaves the rest of the buffer as it was (the request): zeros instead.
+  if (static_cast<std::size_t>(n) < length) std::fill(data + n, data + length, 0);
+  return true;
 }
 
 }  // namespace hid

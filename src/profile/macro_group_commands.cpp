@@ -87,16 +87,6 @@ bool EndsWithNoCase(std::string_view text, std::string_view ending) {
                                                 std::tolower(static_cast<unsigned char>(b)); });
 }
 
-// The file inside `folder` (ending in '/') that a chosen path stands for: its plain
-// name, with `extension` added when it does not end in it. Empty when unusable.
-std::string TargetInFolder(const std::string& folder, const std::string& chosen, std::string_view extension) {
-  std::string name = FileNamePart(chosen);
-  if (name.empty()) return {};
-  if (!EndsWithNoCase(name, extension)) name += extension;
-  if (!IsPlainFileName(name)) return {};
-  return folder + name;
-}
-
 std::string FolderWithSlash(const std::string& folder) {
   return !folder.empty() && folder.back() == '/' ? folder : folder + "/";
 }
@@ -120,6 +110,18 @@ std::string TrimBlanks(std::string_view text) {
   if (start == std::string_view::npos) return {};
   std::size_t end = text.find_last_not_of(" \t");
   return std::string(text.substr(start, end - start + 1));
+}
+
+// The file a save dialog's answer names: the path the user chose (relative to the
+// dialog's start folder when it is relative), with `extension` added when its name does
+// not end in it. Empty when the answer names no file.
+std::string ChosenTarget(const std::string& startFolder, const std::string& chosen, std::string_view extension) {
+  std::string name = FileNamePart(chosen);
+  if (name.empty() || !IsPlainFileName(name)) return {};
+  std::string path = chosen;
+  if (path.front() != '/') path = FolderWithSlash(startFolder) + path;
+  if (!EndsWithNoCase(name, extension)) path += extension;
+  return path;
 }
 
 bool ReplaceFactoryLibrary() {
@@ -219,7 +221,7 @@ void ExportGroup(const FileChooser& choose) {
   request.confirmOverwrite = true;
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
-  std::string target = TargetInFolder(g_macroDir, *chosen, ".dat");
+  std::string target = ChosenTarget(g_macroDir, *chosen, ".dat");
   if (target.empty()) {
     ShowTipWarning(kTipUnusableName);
     return;
@@ -479,7 +481,7 @@ void OnExportMacro(const FileChooser& choose) {
   request.confirmOverwrite = true;
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
-  std::string target = TargetInFolder(g_macroDir, *chosen, ".sdat");
+  std::string target = ChosenTarget(g_macroDir, *chosen, ".sdat");
   if (target.empty()) {
     ShowTipWarning(kTipUnusableName);
     return;
@@ -572,7 +574,7 @@ void ExportConfig(const FileChooser& choose) {
   request.confirmOverwrite = true;
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
-  std::string target = TargetInFolder(FolderWithSlash(g_appDir), *chosen, ".ini");
+  std::string target = ChosenTarget(g_appDir, *chosen, ".ini");
   if (!target.empty() && CopyFileReplacing(g_configIniPath, target) && library_internal::IsRegularFile(target)) {
     RequestMainRepaint(RepaintArea::Whole);
   } else {

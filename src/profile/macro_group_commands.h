@@ -9,10 +9,10 @@
 // event list and the play-count edit are reached through the MacroPageHooks of
 // profile/macro_library.h. Everything runs on the UI thread.
 //
-// Files are written only inside the library: a chosen name is taken as a plain file
-// name (its folder part is dropped) inside g_macroDir (g_appDir for ExportConfig), gets
-// the command's extension when it lacks it, and is refused with TipText entry 6 when
-// it cannot be a file name there.
+// Exports write to the path the user chose in the save dialog (a relative answer is
+// taken inside the dialog's start folder), with the command's extension added when it
+// lacks it; an answer that names no file gives TipText entry 6. Names that come from
+// files (group names, an imported file's name) never lead outside the macro folder.
 #pragma once
 
 #include <functional>
@@ -85,7 +85,7 @@ void ExportMacroFile(const FileChooser& choose);
 // Replaces the library by the factory one, loads group 0 and the gun presets.
 void RestoreDefaultMacros();
 
-// Copies config.ini to a file chosen by the user in the program folder; the main
+// Copies config.ini to a file chosen by the user; the main
 // window is repainted, or TipText 6 shown when the copy failed.
 void ExportConfig(const FileChooser& choose);
 

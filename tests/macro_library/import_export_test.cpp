@@ -30,12 +30,12 @@ TEST_F(ImportExportTest, GroupExportAndImportRoundTrip) {
   EXPECT_EQ(dialogs[0].defaultExtension, "dat");
   EXPECT_EQ(dialogs[0].startFolder, g_macroDir);
   EXPECT_TRUE(dialogs[0].confirmOverwrite);
-  // Only the plain name is used, inside the macro folder.
-  EXPECT_FALSE(fs::exists(outside + "Shared.dat"));
-  ASSERT_TRUE(fs::exists(g_macroDir + "Shared.dat"));
-  EXPECT_EQ(FileMacroNames(g_macroDir + "Shared.dat"), (std::vector<std::string>{"a0", "a1"}));
+  // The file goes where the user chose; the macro folder gets nothing.
+  EXPECT_FALSE(fs::exists(g_macroDir + "Shared.dat"));
+  ASSERT_TRUE(fs::exists(outside + "Shared.dat"));
+  EXPECT_EQ(FileMacroNames(outside + "Shared.dat"), (std::vector<std::string>{"a0", "a1"}));
 
-  fs::copy_file(g_macroDir + "Shared.dat", outside + "Friend.dat");
+  fs::copy_file(outside + "Shared.dat", outside + "Friend.dat");
   OnImportMacroGroup(Choose(outside + "Friend.dat"));
   EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B", "Friend"}));
   EXPECT_EQ(ListedNames(), (std::vector<std::string>{"A", "B", "Friend"}));
@@ -113,31 +113,37 @@ struct ExportName {
 
 class ExportNameTest : public ImportExportTest, public ::testing::WithParamInterface<ExportName> {};
 
-TEST_P(ExportNameTest, ChosenNamesStayInsideTheMacroFolder) {
+TEST_P(ExportNameTest, TheChosenPathIsWrittenWithItsExtension) {
   const ExportName& c = GetParam();
-  OnExportMacroGroup(Choose(c.chosen));
+  OnExportMacroGroup(Choose(c.chosen[0] == '/' ? c.chosen : outside + c.chosen));
   if (c.stored) {
     EXPECT_TRUE(tips.empty());
-    EXPECT_EQ(FileMacroNames(g_macroDir + c.stored), (std::vector<std::string>{"a0", "a1"}));
+    EXPECT_EQ(FileMacroNames(outside + c.stored), (std::vector<std::string>{"a0", "a1"}));
   } else {
     EXPECT_EQ(tips, std::vector<int>{6});
   }
-  // Nothing appears beside the macro folder or above it.
-  for (const fs::path& p : {root / "skins" / "1_INI_EN", root / "skins", root}) {
-    for (auto& entry : fs::directory_iterator(p)) EXPECT_TRUE(entry.is_directory()) << entry.path();
+  // The library's folder gets no file.
+  EXPECT_EQ(ListedNames(), (std::vector<std::string>{"A", "B"}));
+  for (auto& entry : fs::directory_iterator(g_macroDir)) {
+    EXPECT_TRUE(entry.path().filename() == "A.dat" || entry.path().filename() == "B.dat" ||
+                entry.path().filename() == "macroGrp.ini")
+        << entry.path();
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ExportNameTest,
                          ::testing::Values(ExportName{"plain.dat", "plain.dat"},
-                                           ExportName{"../../evil.dat", "evil.dat"},
-                                           ExportName{"/tmp/elsewhere/x.DAT", "x.DAT"},
+                                           ExportName{"../home/x.DAT", "x.DAT"},
                                            ExportName{"noext", "noext.dat"},
                                            ExportName{"macroGrp.ini", "macroGrp.ini.dat"},
-                                           ExportName{"..", "...dat"},
                                            ExportName{"folder/", nullptr},
                                            ExportName{"bad\nname.dat", nullptr}),
                          [](const auto& info) { return "name" + std::to_string(info.index); });
+
+TEST_F(ImportExportTest, ARelativeAnswerIsTakenInTheStartFolder) {
+  OnExportMacroGroup(Choose("plain"));
+  EXPECT_EQ(FileMacroNames(g_macroDir + "plain.dat"), (std::vector<std::string>{"a0", "a1"}));
+}
 
 TEST_F(ImportExportTest, ExportingOverAnotherGroupsFileIsRefused) {
   OnExportMacroGroup(Choose("B.dat"));
@@ -165,7 +171,8 @@ TEST_F(ImportExportTest, SingleMacroExportAndImportRoundTrip) {
   ASSERT_EQ(dialogs.size(), 1u);
   EXPECT_EQ(dialogs[0].filter, "All Files(*.sdat)|*.sdat||");
   EXPECT_EQ(dialogs[0].defaultExtension, "sdat");
-  ASSERT_TRUE(fs::exists(g_macroDir + "one.sdat"));
+  ASSERT_TRUE(fs::exists(outside + "one.sdat"));
+  fs::copy_file(outside + "one.sdat", g_macroDir + "one.sdat");
 
   // Into group B: the name is made unique there only when taken.
   OnImportMacro(MacroListGroupRow(1), Choose(g_macroDir + "one.sdat"));
@@ -201,7 +208,7 @@ TEST_F(ImportExportTest, SingleMacroImportRefusals) {
   EXPECT_EQ(g_groupMacros[0], before);
 }
 
-TEST_F(ImportExportTest, ConfigExportCopiesIntoTheProgramFolder) {
+TEST_F(ImportExportTest, ConfigExportCopiesToTheChosenPath) {
   WriteText(g_configIniPath, "[Init]\nCurConfig=2\n");
   std::vector<RepaintArea> repaints;
   SetRepaintHandler([&](RepaintArea a) { repaints.push_back(a); });
@@ -210,7 +217,7 @@ TEST_F(ImportExportTest, ConfigExportCopiesIntoTheProgramFolder) {
   ASSERT_EQ(dialogs.size(), 1u);
   EXPECT_EQ(dialogs[0].startFolder, g_appDir);
   EXPECT_EQ(dialogs[0].defaultExtension, "ini");
-  EXPECT_EQ(ReadText(g_appDir + "/backup.ini"), "[Init]\nCurConfig=2\n");
+  EXPECT_EQ(ReadText(outside + "backup.ini"), "[Init]\nCurConfig=2\n");
   EXPECT_EQ(repaints.size(), 1u);
   EXPECT_TRUE(tips.empty());
 

@@ -3,6 +3,7 @@
 
 #include "page_fixture.h"
 
+#include "controls/list_box_xi.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
 #include "mainwnd/page_paint.h"
@@ -104,9 +105,9 @@ TEST_F(LedStepsTest, LaterStepsRepeatTheTimeRowAndStayWithinTheBlock) {
 }
 
 TEST_F(LedStepsTest, FillReplacesTheListRowsFromTheEditedMacro) {
-  QListWidget list;
+  CListBoxXI list;
   g_ledSubList = &list;
-  list.addItem("stale");
+  list.AddItem("stale", 0);
   g_editMacro = 3;
   g_groupMacros[3].ledBlocks[2] = OneStep(3, 0, 4);
   const auto rows = FillLedSubList(2);

@@ -1,0 +1,232 @@
+#include "popups/sound_wave.h"
+
+#include <QCursor>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+#include "device/download.h"
+#include "mainwnd/main_dialog.h"
+#include "mainwnd/main_input.h"
+#include "mainwnd/skin_image.h"
+#include "platform/peak_meter.h"
+#include "profile/core_hooks.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+#include "sound/sound_level.h"
+#include "sound/sound_restore.h"
+#include "sound/sound_state.h"
+#include "sound/sound_worker.h"
+
+namespace {
+
+constexpr int kHitEntries = 12;  // rectangles 0 to 11 are hit-tested
+constexpr int kEntryOnOff = 9;
+constexpr int kEntrySave = 10;
+constexpr int kTipNoAudioDevice = 6;
+constexpr int kBarLineHeight = 2;
+const char* const kDownImage = "sound_down.jpg";
+const char* const kOverImage = "sound_over.jpg";
+
+std::unique_ptr<platform::PeakMeter> g_meter;
+QPointer<SoundWave> g_soundWave;
+
+bool IsModeEntry(int entry) { return entry >= 2 && entry <= 4; }
+
+}  // namespace
+
+platform::PeakMeter& SoundMeter() {
+  if (!g_meter) g_meter = platform::MakePulsePeakMeter();
+  return *g_meter;
+}
+
+void SetSoundMeter(std::unique_ptr<platform::PeakMeter> meter) { g_meter = std::move(meter); }
+
+bool HasAudioMixer() { return SoundMeter().HasAudioDevice(); }
+
+SoundWave::SoundWave(QWidget* owner) : SkinnedPopup(owner, PopupStyle::Dialog) {
+  setWindowTitle(QStringLiteral("SoundWave"));
+  SetShapeFromMask("sound_mask.jpg");
+  SetImages("sound_normal.jpg", kOverImage, kDownImage);
+
+  sampleTimer_.setInterval(kSoundSampleMs);
+  beatTimer_.setInterval(kSoundBeatMs);
+  stopTimer_.setInterval(kSoundStopDelayMs);
+  stopTimer_.setSingleShot(true);
+  connect(&sampleTimer_, &QTimer::timeout, this, &SoundWave::SampleTick);
+  connect(&beatTimer_, &QTimer::timeout, this, &SoundWave::BeatTick);
+  connect(&stopTimer_, &QTimer::timeout, this, [] { PostMainMessage(kWmSoundwaveStopped, 1, 0); });
+
+  StartSoundWorker();
+  // A stored on state starts the effect as soon as the window exists.
+  LoadSoundSettings(g_configIniPath);
+  FollowEffectState();
+}
+
+SoundWave::~SoundWave() {
+  sampleTimer_.stop();
+  beatTimer_.stop();
+  StopSoundWorker();
+  if (g_meter) g_meter->SetMetering(false);
+}
+
+bool SoundWave::LoadSoundLayout() { return LoadLayout("skin_sound.ini", kSoundEntries); }
+
+void SoundWave::FollowEffectState() {
+  const bool on = SoundEffectOn();
+  if (on == sampleTimer_.isActive()) return;
+  // Samples of an earlier run of the effect would show as if they were new.
+  ClearPeakHistory();
+  SoundMeter().SetMetering(on);
+  if (on) {
+    sampleTimer_.start();
+    beatTimer_.start();
+  } else {
+    sampleTimer_.stop();
+    beatTimer_.stop();
+  }
+  update();
+}
+
+void SoundWave::SampleTick() {
+  SampleSoundTick(SoundMeter().TakePeak());
+  update();
+}
+
+void SoundWave::BeatTick() {
+  SoundBeatTick(2);
+  SoundBeatTick(3);
+}
+
+int SoundWave::HitTest(QPoint point) const {
+  const auto& rects = Rects();
+  return HitTestRects(point, rects.data(), std::min(kHitEntries, static_cast<int>(rects.size())));
+}
+
+void SoundWave::PaintHover(QPainter& painter) {
+  const int hover = Hover();
+  if (hover == kNoHit || Pressed() || !(IsModeEntry(hover) || hover == kEntrySave)) return;
+  if (static_cast<std::size_t>(hover) < Rects().size())
+    BlitHover(painter, SkinImage(kOverImage), Rects()[static_cast<std::size_t>(hover)]);
+}
+
+void SoundWave::PaintExtra(QPainter& painter) {
+  const auto& rects = Rects();
+  if (rects.size() < static_cast<std::size_t>(kSoundEntries)) return;
+  const QImage down = SkinImage(kDownImage);
+  const int mode = g_soundWaveMode.load();
+  if (mode >= 0 && mode < kSoundEntries) BlitHover(painter, down, rects[static_cast<std::size_t>(mode)]);
+  if (!SoundEffectOn() || g_modeLight.load() != 0) {
+    BlitHover(painter, SkinImage(kOverImage), rects[kEntryOnOff]);
+  } else if (g_waveShowStatu.load() == 1) {
+    BlitHover(painter, down, rects[kEntryOnOff]);
+  }
+  PaintBars(painter, down);
+}
+
+void SoundWave::PaintBars(QPainter& painter, const QImage& down) {
+  const bool samples = SoundBarsShowSamples(SoundEffectOn());
+  for (int k = 0; k < kSoundBarCount; ++k) {
+    const SkinRect& r = Rects()[static_cast<std::size_t>(kSoundFirstBar + k)];
+    SkinRect bar{r.x, r.y + r.height / 2 - kBarLineHeight, r.width, kBarLineHeight};
+    if (samples) {
+      const int height = r.height * SoundBarSample(k) / 100;
+      bar = SkinRect{r.x, (r.height - height) / 2 + r.y, r.width, height};
+    }
+    BlitHover(painter, down, bar);
+  }
+}
+
+void SoundWave::PaintCaptions(QPainter& painter) {
+  SelectCaptionFont(painter);
+  painter.setPen(Qt::white);
+  const QFontMetrics metrics(painter.font());
+  for (int i = 2; i <= 4 && static_cast<std::size_t>(i) < Rects().size(); ++i) {
+    const SkinRect& r = Rects()[static_cast<std::size_t>(i)];
+    const QString text = QString::fromStdString(Captions()[static_cast<std::size_t>(i)]);
+    // Below the square button: its top plus its width.
+    const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
+    painter.drawText(x, r.y + r.width + metrics.ascent(), text);
+  }
+}
+
+void SoundWave::OnPress(int hit) {
+  if (IsModeEntry(hit)) {
+    SetSoundWaveMode(hit);
+    update();
+  } else if (hit == kEntryOnOff) {
+    SwitchOnOff();
+  } else if (hit == kEntrySave) {
+    SaveAndHide();
+  } else if (hit == kNoHit || hit >= kHitEntries - 1) {
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    dragging_ = true;
+    dragOffset_ = QCursor::pos() - frameGeometry().topLeft();
+  }
+}
+
+void SoundWave::SwitchOnOff() {
+  if (!SoundEffectOn()) {
+    stopTimer_.stop();  // switched on again before the restore: nothing to restore
+    SetSoundEffectOn(true);
+  } else {
+    SetSoundEffectOn(false);
+    // The restore comes from the main window a little later, without holding up this
+    // thread; the worker's hand-over keeps it the last frame whatever the worker does.
+    stopTimer_.start();
+  }
+  FollowEffectState();
+}
+
+void SoundWave::SaveAndHide() {
+  SaveSoundSettings(g_configIniPath);
+  hide();  // the effect goes on
+}
+
+void SoundWave::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+    move(event->globalPosition().toPoint() - dragOffset_);
+    return;
+  }
+  SkinnedPopup::mouseMoveEvent(event);
+}
+
+void SoundWave::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragging_ && event->button() == Qt::LeftButton) dragging_ = false;
+  SkinnedPopup::mouseReleaseEvent(event);
+}
+
+void OpenSoundWaveWindow() {
+  QWidget* main = g_mainDlg;
+  QScreen* screen = main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+  const QRect desktop = screen ? screen->geometry() : QRect();
+  const QSize mainSize = main ? main->frameGeometry().size() : QSize();
+  const QPoint at(desktop.x() + desktop.width() / 2 - mainSize.width() / 2 + 250,
+                  desktop.y() + desktop.height() / 2 - mainSize.height() / 2 + 100);
+
+  g_lastDpiLevel = ReadMouseDpiLevel(g_lastDpiLevel.load());
+  if (!HasAudioMixer()) {
+    ShowTipWarning(kTipNoAudioDevice);
+    return;
+  }
+  if (!g_soundWave) {
+    g_soundWave = new SoundWave(main);
+  }
+  // The layout at every opening: the language may have changed. Without its file the
+  // window does not open (the message has been shown).
+  if (!g_soundWave->LoadSoundLayout()) {
+    g_soundWave->hide();
+    return;
+  }
+  g_soundWave->ShowAt(at);
+}
+
+SoundWave* SoundWaveWindow() { return g_soundWave.data(); }
+
+void DestroySoundWaveWindow() { delete g_soundWave.data(); }
