@@ -62,19 +62,17 @@ ctx_switches() {  # "tid switches" for every thread of the process
       '/^(voluntary|nonvoluntary)_ctxt_switches/ {s += $2} END {print tid, s + 0}' "$f" 2>/dev/null || true
   done
 }
-# Switches between two ctx_switches snapshots, summed over the threads present in both
-# (a thread that ended or started in between, such as an idle pool thread expiring,
-# would otherwise count its whole life).
-switch_delta() {
+# Growth between two snapshots (ctx_switches, cpu_ns), summed over the threads present
+# in both (a thread that ended or started in between, such as an idle pool thread
+# expiring, would otherwise count its whole life).
+delta() {
   awk 'NR == FNR {before[$1] = $2; next} ($1 in before) {d += $2 - before[$1]} END {print d + 0}' "$1" "$2"
 }
-cpu_ns() {  # CPU time of every thread, nanoseconds
-  local sum=0 f v
+cpu_ns() {  # "tid nanoseconds" of CPU time for every thread of the process
+  local f
   for f in /proc/"$1"/task/*/schedstat; do
-    v=$(cut -d' ' -f1 "$f" 2>/dev/null || echo 0)
-    sum=$((sum + v))
+    echo "$(basename "$(dirname "$f")") $(cut -d' ' -f1 "$f" 2>/dev/null || echo 0)"
   done
-  echo "$sum"
 }
 rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' /proc/"$1"/status; }
 now_ns() { date +%s%N; }
@@ -85,12 +83,11 @@ at_rest() {  # pid label
     printf '%-34s the program has ended\n' "$2"
     return
   fi
-  local t0 n0 t1 n1 c
-  ctx_switches "$1" >"$WORK/ctx0"; t0=$(cpu_ns "$1"); n0=$(now_ns)
+  local n0 n1
+  ctx_switches "$1" >"$WORK/ctx0"; cpu_ns "$1" >"$WORK/cpu0"; n0=$(now_ns)
   sleep "$REST_S"
-  ctx_switches "$1" >"$WORK/ctx1"; t1=$(cpu_ns "$1"); n1=$(now_ns)
-  c=$(switch_delta "$WORK/ctx0" "$WORK/ctx1")
-  awk -v c="$c" -v t=$((t1 - t0)) -v n=$((n1 - n0)) -v label="$2" -v rss="$(rss_mb "$1")" \
+  ctx_switches "$1" >"$WORK/ctx1"; cpu_ns "$1" >"$WORK/cpu1"; n1=$(now_ns)
+  awk -v c="$(delta "$WORK/ctx0" "$WORK/ctx1")" -v t="$(delta "$WORK/cpu0" "$WORK/cpu1")" -v n=$((n1 - n0)) -v label="$2" -v rss="$(rss_mb "$1")" \
     'BEGIN {printf "%-34s wake-ups/s %6.1f   CPU %5.2f %% of a core   RSS %6.1f MB\n", label, c / (n / 1e9), 100 * t / n, rss}'
 }
 
@@ -145,7 +142,7 @@ printf '%-34s %6s MB\n' "RSS after visiting every page" "$(rss_mb "$APP")"
 # 100 moves, each from one control of the main page to another.
 xdotool mousemove --window "$WID" 600 600
 sleep 1
-t0=$(cpu_ns "$APP")
+cpu_ns "$APP" >"$WORK/hover0"
 for i in $(seq 50); do
   xdotool mousemove --window "$WID" 280 132
   sleep 0.02
@@ -153,8 +150,8 @@ for i in $(seq 50); do
   sleep 0.02
 done
 sleep 0.5
-t1=$(cpu_ns "$APP")
-printf '%-34s %6.0f ms\n' "CPU for 100 hover moves" "$(awk -v d=$((t1 - t0)) 'BEGIN {print d / 1e6}')"
+cpu_ns "$APP" >"$WORK/hover1"
+printf '%-34s %6.0f ms\n' "CPU for 100 hover moves" "$(awk -v d="$(delta "$WORK/hover0" "$WORK/hover1")" 'BEGIN {print d / 1e6}')"
 xdotool mousemove 1270 1010  # off the window: nothing hovered while at rest
 
 at_rest "$APP" "at rest, window shown"
