@@ -12,7 +12,7 @@ int main(void) {
   Atom selection = XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False);
   XSetSelectionOwner(display, selection, tray, CurrentTime);
   if (XGetSelectionOwner(display, selection) != tray) return 1;
-  /* Tell the clients that wait for a tray (MANAGER, as the tray specification says). */
+  /* Tell the clients that wait for a tray that there is one now (message MANAGER). */
   XClientMessageEvent manager = {0};
   manager.type = ClientMessage;
   manager.window = root;
