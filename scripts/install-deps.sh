@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
-  xvfb xauth dbus-daemon
+  xvfb xauth dbus-daemon openbox xdotool x11-utils
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
 )

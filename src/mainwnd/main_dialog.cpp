@@ -33,6 +33,7 @@
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
 #include "mainwnd/macro_page.h"
+#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
@@ -41,6 +42,7 @@
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "popups/popup_hooks.h"
+#include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
 #include "popups/warning_dlg.h"
 #include "profile/macro_files.h"
@@ -348,6 +350,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallPagePainting();
   InstallMainInput(this);
   InstallPopupMenuHooks();
+  InstallKeyCaptureDialogs();
   MainPopups().openSoundWave = OpenSoundWaveWindow;
   g_buttonPressed = 0;
 
@@ -419,6 +422,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 
   // 20. The macro page's entry points (its controls are made when it is shown).
   InstallMacroPage();
+  InstallMacroRecording(this);
 
   // 21.
   CopyLanguageTexts();

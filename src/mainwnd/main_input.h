@@ -20,6 +20,7 @@
 
 #include "mainwnd/skin_layout.h"
 #include "profile/macro_group_commands.h"
+#include "profile/shortcut.h"
 
 class COVK_DOvaruDlg;
 class QMouseEvent;
@@ -163,7 +164,7 @@ inline constexpr unsigned kWmPopupMenuDone = 0x7E9;
 inline constexpr unsigned kWmPopupMenuCommand = 0x7EA;
 inline constexpr unsigned kWmKeycaptureDone = 0x7F5;
 inline constexpr unsigned kWmDisplayReload = 0x7F7;
-inline constexpr unsigned kWmShortcutCaptured = 0x7F8;
+// 0x7F8 is kWmShortcutCaptured of profile/shortcut.h.
 inline constexpr unsigned kWmLedStepsReloadMode = 0x83ED;
 inline constexpr unsigned kWmLedStepsReloadValue = 0x83EE;
 inline constexpr unsigned kWmGunMacroSelected = 0x83F3;
