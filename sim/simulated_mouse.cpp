@@ -426,7 +426,8 @@ int SimulatedMouse::ReadInput(hid::Handle handle, std::uint8_t* data, std::size_
 void SimulatedMouse::WakeReader(hid::Handle handle) {
   {
     std::lock_guard lock(mutex_);
-    if (std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) == wakeRequests_.end())
+    const bool open = std::any_of(handles_.begin(), handles_.end(), [handle](const auto& h) { return h.first == handle; });
+    if (open && std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) == wakeRequests_.end())
       wakeRequests_.push_back(handle);
   }
   inputReady_.notify_all();
