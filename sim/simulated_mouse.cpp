@@ -162,6 +162,7 @@ void SimulatedMouse::Close(hid::Handle handle) {
     handles_.erase(std::remove_if(handles_.begin(), handles_.end(),
                                   [handle](const auto& entry) { return entry.first == handle; }),
                    handles_.end());
+    std::erase(wakeRequests_, handle);
   }
   inputReady_.notify_all();
 }
@@ -414,18 +415,33 @@ int SimulatedMouse::ReadInput(hid::Handle handle, std::uint8_t* data, std::size_
   if (!data || length == 0 || !LiveLocked(handle, &open) || open->collection < 0 ||
       open->access != hid::Access::Read)
     return hid::kReadError;
-  auto ready = [&] { return !LiveLocked(handle, nullptr) || !inputQueue_.empty(); };
+  auto woken = [&] { return std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) != wakeRequests_.end(); };
+  auto ready = [&] { return !LiveLocked(handle, nullptr) || !inputQueue_.empty() || woken(); };
   if (timeoutMs < 0) {
     inputReady_.wait(lock, ready);
   } else if (!inputReady_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
     return hid::kReadTimeout;
   }
   if (!LiveLocked(handle, nullptr)) return hid::kReadError;
+  if (woken()) {
+    std::erase(wakeRequests_, handle);
+    return hid::kReadTimeout;
+  }
   auto report = std::move(inputQueue_.front());
   inputQueue_.pop_front();
   std::size_t n = std::min(length, report.size());
   std::copy(report.begin(), report.begin() + n, data);
   return static_cast<int>(n);
+}
+
+void SimulatedMouse::WakeReader(hid::Handle handle) {
+  {
+    std::lock_guard lock(mutex_);
+    const bool open = std::any_of(handles_.begin(), handles_.end(), [handle](const auto& h) { return h.first == handle; });
+    if (open && std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) == wakeRequests_.end())
+      wakeRequests_.push_back(handle);
+  }
+  inputReady_.notify_all();
 }
 
 bool SimulatedMouse::WatchDeviceChanges(ChangeCallback callback) {

@@ -111,6 +111,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   bool SetFeature(hid::Handle handle, const std::uint8_t* data, std::size_t length) override;
   bool GetFeature(hid::Handle handle, std::uint8_t* data, std::size_t length) override;
   int ReadInput(hid::Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override;
+  void WakeReader(hid::Handle handle) override;
   bool WatchDeviceChanges(ChangeCallback callback) override;
 
   // The report descriptor of the vendor collections (and of the others), from which
@@ -205,6 +206,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   std::array<std::vector<std::uint8_t>, 256> lastCommand_;
 
   std::deque<std::vector<std::uint8_t>> inputQueue_;
+  std::vector<hid::Handle> wakeRequests_;  // readers to wake (WakeReader), each once
   void LogFrameLocked(Frame frame);
   void LogEmissionLocked(Emission emission);
 

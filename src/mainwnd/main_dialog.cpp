@@ -207,8 +207,10 @@ void LedPreviewStep() {
 unsigned LedPreviewThread(void* /*param*/, std::stop_token stop) {
   g_ledPreviewColor = 0;
   while (g_currentPage.load() == kPageLed && !stop.stop_requested()) {
+    const int shown = g_ledPreviewColor.load();
     LedPreviewStep();
-    RequestMainRepaint(RepaintArea::Whole);
+    // A frame that leaves the shown colour as it was has nothing to repaint.
+    if (g_ledPreviewColor.load() != shown) RequestMainRepaint(RepaintArea::Whole);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LedPreviewDelayMs(g_ledSpeed.load()));
     if (!WorkerSleepUntil(deadline, stop, false)) break;
   }

@@ -413,13 +413,19 @@ void MouseMoveAt(QPoint point) {
   g_hoverLed = HitTestRects(point, g_ledRects.data(), kLedHitEntries);
   g_hoverAdvanced = HitTestRects(point, g_advancedRects.data(), kAdvancedEntries);
   g_hoverMacro = HitTestRects(point, g_macroRects.data(), kMacroEntries);
-  for (auto [now, last] : {std::pair{g_hoverFrame, &g_lastHoverFrame}, std::pair{g_hoverLed, &g_lastHoverLed},
-                           std::pair{g_hoverAdvanced, &g_lastHoverAdvanced}, std::pair{g_hoverMacro, &g_lastHoverMacro}}) {
-    if (now != *last) {
-      RepaintPage();
-      *last = now;
-    }
-  }
+  // Only the controls whose look changed are painted again; the tables of the pages
+  // not shown change nothing on the screen.
+  const int page = g_currentPage.load();
+  const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
+  const int lastPageHover =
+      page == kPageAdvanced ? g_lastHoverAdvanced : page == kPageMacro ? g_lastHoverMacro : g_lastHoverLed;
+  QRegion changed = HoverChangeArea(page, g_lastHoverFrame, g_hoverFrame, lastPageHover, pageHover);
+  g_lastHoverFrame = g_hoverFrame;
+  g_lastHoverLed = g_hoverLed;
+  g_lastHoverAdvanced = g_hoverAdvanced;
+  g_lastHoverMacro = g_hoverMacro;
+  if (page == kPageMacro && !g_macroRegion.isEmpty()) changed &= g_macroRegion;
+  if (!changed.isEmpty() && g_inputWindow) g_inputWindow->update(changed);
   g_tracking = true;
 }
 
