@@ -7,14 +7,20 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev libpulse-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2
-  xvfb xauth dbus-daemon openbox xdotool x11-utils
+  fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg
+  xvfb xauth dbus-daemon desktop-file-utils appstream
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
+  # the desktop tests (tests/desktop): window manager, tray, input, window info, screenshots
+  python3 openbox trayer xdotool x11-utils imagemagick
 )
+if [ "${1:-}" = "--package" ]; then
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+            libpulse-dev fonts-roboto dpkg-dev file)
+fi
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
-            libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2)
+            libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg)
 fi
 
 missing=()

@@ -69,9 +69,12 @@ void CollectionDescriptor(std::vector<std::uint8_t>& out, const SimCollection& c
 SimulatedMouse::SimulatedMouse(SimOptions options) : options_(std::move(options)) {
   activeProfile_ = options_.activeProfile & 3;
   largeCapacity_ = options_.largeCapacity;
+  if (!options_.frameLogPath.empty()) frameLogFile_ = std::fopen(options_.frameLogPath.c_str(), "w");
 }
 
-SimulatedMouse::~SimulatedMouse() = default;
+SimulatedMouse::~SimulatedMouse() {
+  if (frameLogFile_) std::fclose(frameLogFile_);
+}
 
 std::shared_ptr<SimulatedMouse> SimulatedMouse::Install(SimOptions options) {
   auto mouse = std::make_shared<SimulatedMouse>(std::move(options));
@@ -159,6 +162,7 @@ void SimulatedMouse::Close(hid::Handle handle) {
     handles_.erase(std::remove_if(handles_.begin(), handles_.end(),
                                   [handle](const auto& entry) { return entry.first == handle; }),
                    handles_.end());
+    std::erase(wakeRequests_, handle);
   }
   inputReady_.notify_all();
 }
@@ -344,6 +348,14 @@ void SimulatedMouse::TakeFeatureLocked(const std::uint8_t* data, std::size_t len
 }
 
 void SimulatedMouse::LogFrameLocked(Frame frame) {
+  if (frameLogFile_) {
+    static constexpr const char* kKindNames[] = {"set", "get", "input"};
+    std::fputs(kKindNames[static_cast<int>(frame.kind)], frameLogFile_);
+    for (std::size_t i = 0; i < frame.bytes.size() && i < 8; ++i) std::fprintf(frameLogFile_, " %02x", frame.bytes[i]);
+    std::fputc('\n', frameLogFile_);
+    // Flushed at once, so that the log is whole however the program ends.
+    std::fflush(frameLogFile_);
+  }
   frames_.push_back(std::move(frame));
   while (options_.logLimit > 0 && frames_.size() > options_.logLimit) frames_.pop_front();
 }
@@ -403,18 +415,33 @@ int SimulatedMouse::ReadInput(hid::Handle handle, std::uint8_t* data, std::size_
   if (!data || length == 0 || !LiveLocked(handle, &open) || open->collection < 0 ||
       open->access != hid::Access::Read)
     return hid::kReadError;
-  auto ready = [&] { return !LiveLocked(handle, nullptr) || !inputQueue_.empty(); };
+  auto woken = [&] { return std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) != wakeRequests_.end(); };
+  auto ready = [&] { return !LiveLocked(handle, nullptr) || !inputQueue_.empty() || woken(); };
   if (timeoutMs < 0) {
     inputReady_.wait(lock, ready);
   } else if (!inputReady_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
     return hid::kReadTimeout;
   }
   if (!LiveLocked(handle, nullptr)) return hid::kReadError;
+  if (woken()) {
+    std::erase(wakeRequests_, handle);
+    return hid::kReadTimeout;
+  }
   auto report = std::move(inputQueue_.front());
   inputQueue_.pop_front();
   std::size_t n = std::min(length, report.size());
   std::copy(report.begin(), report.begin() + n, data);
   return static_cast<int>(n);
+}
+
+void SimulatedMouse::WakeReader(hid::Handle handle) {
+  {
+    std::lock_guard lock(mutex_);
+    const bool open = std::any_of(handles_.begin(), handles_.end(), [handle](const auto& h) { return h.first == handle; });
+    if (open && std::find(wakeRequests_.begin(), wakeRequests_.end(), handle) == wakeRequests_.end())
+      wakeRequests_.push_back(handle);
+  }
+  inputReady_.notify_all();
 }
 
 bool SimulatedMouse::WatchDeviceChanges(ChangeCallback callback) {

@@ -20,6 +20,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -84,6 +85,10 @@ struct SimOptions {
   // Frames and emissions kept in the logs; beyond it the oldest are dropped, so that a
   // long simulated run does not grow without end.
   std::size_t logLimit = 100000;
+  // When set, every frame is also appended to this file as it comes, one line each:
+  // "set", "get" or "input", then the first eight bytes in hex. Tests of the whole
+  // program read it (the program passes OVK_DOVARU_SIM_FRAME_LOG here).
+  std::string frameLogPath{};
 };
 
 class SimulatedMouse : public hid::Transport, public std::enable_shared_from_this<SimulatedMouse> {
@@ -106,6 +111,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   bool SetFeature(hid::Handle handle, const std::uint8_t* data, std::size_t length) override;
   bool GetFeature(hid::Handle handle, std::uint8_t* data, std::size_t length) override;
   int ReadInput(hid::Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override;
+  void WakeReader(hid::Handle handle) override;
   bool WatchDeviceChanges(ChangeCallback callback) override;
 
   // The report descriptor of the vendor collections (and of the others), from which
@@ -200,10 +206,12 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   std::array<std::vector<std::uint8_t>, 256> lastCommand_;
 
   std::deque<std::vector<std::uint8_t>> inputQueue_;
+  std::vector<hid::Handle> wakeRequests_;  // readers to wake (WakeReader), each once
   void LogFrameLocked(Frame frame);
   void LogEmissionLocked(Emission emission);
 
   std::deque<Frame> frames_;
+  std::FILE* frameLogFile_ = nullptr;
   std::deque<Emission> emissions_;
   std::array<std::uint8_t, 6> heldKeys_{};
   int heldButtons_ = 0;  // decoded (1 left, 2 right, 4 middle)

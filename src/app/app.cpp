@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
+#include "app/dark_palette.h"
+#include "app/shutdown_requests.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/power_events.h"
 #include "platform/single_instance.h"
@@ -34,14 +35,6 @@ bool HasDisplay(int argc, const char* const* argv) {
 
 }  // namespace
 
-AppOptions ParseAppOptions(int argc, const char* const* argv) {
-  AppOptions options;
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i] != nullptr && std::string_view(argv[i]) == "--simulate") options.simulate = true;
-  }
-  return options;
-}
-
 QSocketNotifier* ConnectSecondInstanceRequests(platform::SingleInstance& instance, COVK_DOvaruDlg& window,
                                                QObject* parent) {
   if (instance.ListenFd() < 0) return nullptr;
@@ -59,7 +52,9 @@ int COVK_DOvaruApp::Run(int argc, char** argv) {
   argv_ = argv;
   // The raw command line, before Qt takes its own options out of it.
   commandLine_ = JoinCommandLine(argc, argv);
-  options_ = ParseAppOptions(argc, argv);
+  const CommandLine parsed = ParseCommandLine(argc, argv);
+  if (parsed.exitNow) return PrintCommandLineOutput(parsed);  // --help, --version, errors
+  options_ = parsed.options;
   InitInstance();
   return exitCode_;
 }
@@ -87,12 +82,19 @@ bool COVK_DOvaruApp::InitInstance() {
   QApplication::setApplicationName(QStringLiteral("OVK_DOvaru"));
   // Hidden to the tray the program has no visible window, and it still runs.
   QApplication::setQuitOnLastWindowClosed(false);
+  InstallDarkPalette();
   InstallWarningBoxHandler();
 
   std::shared_ptr<sim::SimulatedMouse> simulated;
-  if (options_.simulate) simulated = sim::SimulatedMouse::Install();
+  if (options_.simulate) {
+    sim::SimOptions mouse;
+    // Tests of the whole program read the frames the simulated mouse got from this file.
+    if (const char* log = std::getenv("OVK_DOVARU_SIM_FRAME_LOG")) mouse.frameLogPath = log;
+    simulated = sim::SimulatedMouse::Install(std::move(mouse));
+  }
 
-  // 4. The main window, for the rest of the program's life.
+  // 4. The main window, for the rest of the program's life: the application's event loop
+  // runs until it ends.
   {
     COVK_DOvaruDlg window;
     window.SetCommandLine(commandLine_);
@@ -103,7 +105,8 @@ bool COVK_DOvaruApp::InitInstance() {
                      [&window](bool goingToSleep) { window.OnPowerBroadcast(goingToSleep ? kPowerSuspend : kPowerResume); });
     power.Start();  // without a system bus there are no power events
 
-    window.DoModal();
+    ShutdownRequests shutdown(window);
+    window.Run();
     exitCode_ = window.StartFailed() ? kEndStartFailed : kEndNormal;
   }
 

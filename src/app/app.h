@@ -1,13 +1,13 @@
-// The application object: one running instance per user, then the main window run as
-// the program's one modal dialog until the program ends.
+// The application object: one running instance per user, then the main window run
+// under the application's event loop until the program ends.
 //
-// Command line: "--simulate" runs the program against the simulated mouse instead of
-// the HID devices; the start-hidden switch is the main window's (the four characters
-// after the last "-" are "HIDE"), so "-HIDE" must come last.
+// Command line: see command_line.h.
 #pragma once
 
 #include <memory>
 #include <string>
+
+#include "app/command_line.h"
 
 class QObject;
 class QSocketNotifier;
@@ -17,11 +17,6 @@ namespace platform {
 class SingleInstance;
 }
 
-struct AppOptions {
-  bool simulate = false;  // --simulate
-};
-
-AppOptions ParseAppOptions(int argc, const char* const* argv);
 
 // Restores `window` whenever a later start connects to `instance` (the first instance's
 // socket). Null when the instance has no socket; the notifier belongs to `parent`.

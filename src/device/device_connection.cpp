@@ -1,5 +1,6 @@
 #include "device/device_connection.h"
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -42,8 +43,24 @@ void SetHandleTransport(std::shared_ptr<hid::Transport> transport) {
 
 bool IsLive(hid::Handle handle) { return handle != 0 && handle != hid::kInvalidHandle; }
 
+// Wakes the waiters of WaitForReadHandleChange after a change of g_readHandle.
+std::mutex g_readHandleMutex;
+std::condition_variable_any g_readHandleChanged;
+
+void StoreReadHandle(hid::Handle handle) {
+  {
+    std::lock_guard lock(g_readHandleMutex);
+    g_readHandle = handle;
+  }
+  g_readHandleChanged.notify_all();
+}
+
 void CloseHandle(std::atomic<hid::Handle>& handle, const std::shared_ptr<hid::Transport>& transport) {
-  hid::Handle old = handle.exchange(0);
+  hid::Handle old = handle.load();
+  if (&handle == &g_readHandle)
+    StoreReadHandle(0);
+  else
+    handle = 0;
   if (IsLive(old) && transport) transport->Close(old);
 }
 
@@ -82,6 +99,11 @@ int ReadDeviceInput(std::uint8_t* data, std::size_t length, int timeoutMs) {
   hid::Handle handle = g_readHandle.load();
   if (!IsLive(handle) || !data || length == 0) return hid::kReadError;
   return DeviceTransport()->ReadInput(handle, data, length, timeoutMs);
+}
+
+bool WaitForReadHandleChange(hid::Handle seen, std::stop_token stop) {
+  std::unique_lock lock(g_readHandleMutex);
+  return g_readHandleChanged.wait(lock, stop, [seen] { return g_readHandle.load() != seen; });
 }
 
 int ReadDeviceCaps() {
@@ -154,7 +176,7 @@ std::uint8_t FindDevice() {
     if (g_probeCaps.usagePage == kReadUsagePage && g_probeCaps.usage == kVendorUsage) {
       g_inputCaps = g_probeCaps;
       CloseHandle(g_readHandle, transport);
-      g_readHandle = transport->Open(info, hid::Access::Read);
+      StoreReadHandle(transport->Open(info, hid::Access::Read));
     } else if (g_probeCaps.usagePage == kFeatureUsagePage && g_probeCaps.usage == kVendorUsage) {
       g_featureCaps = g_probeCaps;
       g_featureReportLength = g_featureCaps.featureReportByteLength;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "device/device_identity.h"
@@ -57,6 +58,11 @@ void RegisterDeviceArrival();
 // mouse goes away). Byte count, hid::kReadTimeout, or hid::kReadError (also when the
 // read handle is not open).
 int ReadDeviceInput(std::uint8_t* data, std::size_t length, int timeoutMs);
+
+// Blocks until g_readHandle is no longer `seen` (discovery opened or closed it) or
+// `stop` is requested; false for a stop. The listener waits here while there is no
+// handle to read, or the one it read from failed.
+bool WaitForReadHandleChange(hid::Handle seen, std::stop_token stop);
 
 // The transport the handles were opened on (the current one before discovery).
 std::shared_ptr<hid::Transport> DeviceTransport();

@@ -17,6 +17,7 @@
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/settings.h"
+#include "profile/settings_check.h"
 
 std::atomic<int> g_downloadBusy{0};
 std::array<std::array<std::atomic<int>, kDeviceSlotCount>, kProfileCount> g_deviceFunc{};
@@ -256,6 +257,7 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
 }  // namespace
 
 DownloadOutcome DownloadSettings() {
+  if (!SettingsMayReachMouse()) return DownloadOutcome::SettingsRefused;
   BusyScope busy;
   std::vector<int> tips;
   DownloadOutcome outcome;
@@ -273,7 +275,7 @@ unsigned DownloadThreadProc(void* /*param*/) {
 }
 
 unsigned SaveAllThreadProc(void* /*param*/) {
-  SaveAll();
+  SaveAll();  // reports a failure itself
   return 0;
 }
 

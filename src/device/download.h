@@ -36,12 +36,14 @@ enum class DownloadOutcome {
   Completed,
   MacroAreaFull,      // TipText 29: the macros do not fit; the download stopped
   MacroDataError,     // TipText 6: a lighting block beyond the mouse's addresses
+  SettingsRefused,    // the settings check refused the tables (settings_check.h); nothing sent
 };
 
-// The whole download, in order: derived tables and dropping of invalid macro
-// references in g_keyFunc, status read, header, settings blocks, colour index block,
-// macro directory, lighting area table, macro data, control pulse, desktop pointer
-// settings and, in software macro mode, command 0x10 per button.
+// The whole download, in order, once the settings check (settings_check.h) lets the
+// tables through: derived tables and dropping of invalid macro references in
+// g_keyFunc, status read, header, settings blocks, colour index block, macro
+// directory, lighting area table, macro data, control pulse, desktop pointer settings
+// and, in software macro mode, command 0x10 per button.
 DownloadOutcome DownloadSettings();
 
 // Worker entry of the start-up and reset download: runs DownloadSettings, returns 0.

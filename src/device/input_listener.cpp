@@ -17,6 +17,7 @@
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
 std::atomic<int> g_buttonPressed{0};
@@ -41,10 +42,6 @@ constexpr int kLeftClickCode = 1;
 // Device functions of the mouse's profile keys.
 constexpr int kFirstProfileFunction = 23;
 constexpr int kLastProfileFunction = 26;
-
-// The read waits this long at most, so a stop request is seen; no report within it is
-// the same as a read still blocked.
-constexpr int kReadSliceMs = 50;
 
 std::atomic<std::uint64_t> g_reportsHandled{0};
 
@@ -104,7 +101,8 @@ void AdoptMouseProfile(bool keySettingPass) {
   g_currentProfile = profile;
   {
     std::lock_guard tables(WorkerTablesLock());
-    ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+    ReportUnlessSaved(saved, g_configIniPath);
     LoadProfile(g_configDir, profile, false);
   }
   RequestMainRepaint();
@@ -241,15 +239,13 @@ void HandleStepCode(std::uint8_t eventCode) {
   }
 }
 
-// After a report the listener looks again 2 ms later. Without a mouse to read from
-// (no handle yet, or reads that fail because it went away) it looks less often: a
-// 2 ms wake-up loop alone costs about one percent of a core.
-constexpr auto kPollAfterReport = std::chrono::milliseconds(2);
-constexpr auto kPollWithoutMouse = std::chrono::milliseconds(20);
+// After a report the listener looks again 2 ms later, as the mouse's reports have
+// always been taken.
+constexpr auto kPauseAfterReport = std::chrono::milliseconds(2);
 
-void SleepPoll(std::stop_token stop, std::chrono::milliseconds pause) {
-  WorkerSleepUntil(std::chrono::steady_clock::now() + pause, stop, false);
-}
+// The handle the listener is blocked reading from (0 while it is not reading), so
+// that a stop request can wake that read.
+std::atomic<hid::Handle> g_readingHandle{0};
 
 }  // namespace
 
@@ -304,29 +300,45 @@ void DeviceInputThread(std::stop_token stop) {
   if (!WaitForWorkerGate(stop)) return;
   ResetInputListener();
 
+  // A stop wakes a read in progress; reads wait without a time-out otherwise.
+  std::stop_callback wakeOnStop(stop, [] {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    const hid::Handle reading = g_readingHandle.load();
+    if (reading != 0) DeviceTransport()->WakeReader(reading);
+  });
+
   hid::Handle lastHandle = 0;
   std::size_t readLength = kInputReportBufferSize;
   std::array<std::uint8_t, kInputReportBufferSize> buffer{};
   while (!stop.stop_requested()) {
     const hid::Handle handle = g_readHandle.load();
-    auto pause = kPollWithoutMouse;
-    if (LiveHandle(handle)) {
-      if (handle != lastHandle) {
-        // Discovery sets the capabilities before it stores the handle.
-        lastHandle = handle;
-        const std::size_t length = g_inputCaps.inputReportByteLength;
-        readLength = length == 0 ? kInputReportBufferSize : std::min(length, kInputReportBufferSize);
-      }
-      buffer.fill(0);
-      const int n = DeviceTransport()->ReadInput(handle, buffer.data(), readLength, kReadSliceMs);
-      if (n == hid::kReadTimeout) continue;  // still waiting for a report
-      if (n > 0) {
-        for (std::size_t i = 0; i < buffer.size(); ++i) g_inputReport[i] = buffer[i];
-        HandleInputReport(buffer.data(), static_cast<std::size_t>(n));
-        g_reportsHandled.fetch_add(1);
-        pause = kPollAfterReport;
-      }
+    if (!LiveHandle(handle)) {
+      // No mouse yet: discovery's next handle (or the stop) ends the wait.
+      WaitForReadHandleChange(handle, stop);
+      continue;
     }
-    SleepPoll(stop, pause);
+    if (handle != lastHandle) {
+      // Discovery sets the capabilities before it stores the handle.
+      lastHandle = handle;
+      const std::size_t length = g_inputCaps.inputReportByteLength;
+      readLength = length == 0 ? kInputReportBufferSize : std::min(length, kInputReportBufferSize);
+    }
+    buffer.fill(0);
+    g_readingHandle = handle;
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    const int n = stop.stop_requested() ? hid::kReadTimeout
+                                        : DeviceTransport()->ReadInput(handle, buffer.data(), readLength, -1);
+    g_readingHandle = 0;
+    if (n == hid::kReadTimeout) continue;  // woken: look at the stop request again
+    if (n < 0) {
+      // The mouse went away or the handle was closed: nothing to read until discovery
+      // opens another handle.
+      WaitForReadHandleChange(handle, stop);
+      continue;
+    }
+    for (std::size_t i = 0; i < buffer.size(); ++i) g_inputReport[i] = buffer[i];
+    HandleInputReport(buffer.data(), static_cast<std::size_t>(n));
+    g_reportsHandled.fetch_add(1);
+    WorkerSleepUntil(std::chrono::steady_clock::now() + kPauseAfterReport, stop, false);
   }
 }

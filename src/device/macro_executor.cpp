@@ -376,13 +376,18 @@ void WakeMacroExecutor() {
 
 void MacroExecutorThread(std::stop_token stop) {
   if (!WaitForWorkerGate(stop)) return;
-  const auto recheck = std::chrono::milliseconds(kExecutorRecheckMs);
   while (!stop.stop_requested()) {
     // Taken before the poll: a flag raised while it runs brings the next poll at once.
     const std::uint64_t seen = WakeCount();
     RunExecutorPoll(stop);
     std::unique_lock lock(g_wakeMutex);
-    g_wake.wait_until(lock, stop, Clock::now() + recheck, [seen] { return g_wakeCount != seen; });
+    const auto woken = [seen] { return g_wakeCount != seen; };
+    // Only a release that could not be sent has to be tried again on the clock;
+    // everything else arrives through WakeMacroExecutor.
+    if (g_releasePending.load())
+      g_wake.wait_until(lock, stop, Clock::now() + kReleaseRetryInterval, woken);
+    else
+      g_wake.wait(lock, stop, woken);
   }
 }
 

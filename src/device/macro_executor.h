@@ -6,9 +6,9 @@
 // mouse, which emits it as its own input.
 //
 // It acts on the listener's hand-over flags (input_listener.h): the listener wakes it
-// as soon as it raises one, and it looks at them on its own at least every
-// kExecutorRecheckMs. Waking on the hand-over keeps its idle cost to a few wake-ups
-// a second, where a fixed 2 ms poll would cost about one percent of a core.
+// as soon as it raises one (WakeMacroExecutor), and otherwise it sleeps; only a release
+// that could not be sent brings it back on the clock, once a second, until the release
+// reaches the mouse.
 #pragma once
 
 #include <array>
@@ -29,7 +29,6 @@ inline constexpr int g_randomDelayLimit = 120;       // ms: delays below get the
 inline constexpr double g_randomDelayFactor = 0.5;   // the extra is below delay x factor
 inline constexpr int kMinMouseButtonDelayMs = 60;    // least delay after a mouse-button event
 inline constexpr int kMaxMacroRounds = 10000;        // rounds of a repeating macro
-inline constexpr int kExecutorRecheckMs = 50;
 
 // Media keys: assignment codes 23..32 give the indices 0..9.
 inline constexpr int kFirstMediaCode = 23;
@@ -68,7 +67,7 @@ bool ReleasePending();
 int EventDelayMs(std::uint8_t code, std::uint8_t action, std::uint16_t delay, std::mt19937& random);
 
 // The worker: waits at the worker gate, then acts on the hand-over flags whenever it
-// is woken or the recheck interval has passed, until `stop` is requested.
+// is woken (or a pending release is due again), until `stop` is requested.
 void MacroExecutorThread(std::stop_token stop);
 
 // Tells the executor that a hand-over flag was raised (the listener calls it).

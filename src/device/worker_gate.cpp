@@ -3,10 +3,8 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <thread>
@@ -30,8 +28,9 @@ struct Workers {
 std::mutex g_workersMutex;
 std::unique_ptr<Workers> g_workers;  // guarded by g_workersMutex
 
-// A stop is looked at this often during a long sleep.
-constexpr auto kStopCheckSlice = std::chrono::milliseconds(10);
+// A precise sleep waits out this much before its deadline on the clock alone
+// (hid::PauseUntil), as the device protocol's pauses are timed.
+constexpr auto kPreciseLead = std::chrono::milliseconds(10);
 
 // The workers react to the mouse with the least delay the system allows: real-time
 // round-robin when the process may use it, else a better nice value.
@@ -41,18 +40,6 @@ void RaiseThreadPriority() {
   if (param.sched_priority >= 0 && pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
   // nice values are per thread on Linux when given the thread id.
   setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
-}
-
-void SleepOnTimer(std::chrono::steady_clock::time_point deadline) {
-  // steady_clock is CLOCK_MONOTONIC, the clock of clock_nanosleep below.
-  const auto since = deadline.time_since_epoch();
-  const auto secs = std::chrono::duration_cast<std::chrono::seconds>(since);
-  const auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(since - secs);
-  timespec ts{};
-  ts.tv_sec = static_cast<time_t>(secs.count());
-  ts.tv_nsec = static_cast<long>(nanos.count());
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-  }
 }
 
 }  // namespace
@@ -117,17 +104,23 @@ bool DeviceWorkersRunning() {
 std::mutex& WorkerTablesLock() { return g_tablesLock; }
 
 bool WorkerSleepUntil(std::chrono::steady_clock::time_point deadline, std::stop_token stop, bool precise) {
-  for (;;) {
-    if (stop.stop_requested()) return false;
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) return true;
-    if (deadline - now > kStopCheckSlice) {
-      SleepOnTimer(now + kStopCheckSlice);
-      continue;
-    }
-    if (precise)
-      hid::PauseUntil(deadline);
-    else
-      SleepOnTimer(deadline);
+  if (stop.stop_requested()) return false;
+  // Short precise pauses (the delays between the events of a macro) are timed on the
+  // clock alone, as every pause of the device protocol is; a stop waits for their end.
+  if (precise && deadline - std::chrono::steady_clock::now() <= kPreciseLead) {
+    hid::PauseUntil(deadline);
+    return !stop.stop_requested();
   }
+  // Otherwise asleep until the deadline or the stop request, whichever comes first, with
+  // no wake-up in between.
+  {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    const auto wakeAt = precise ? deadline - kPreciseLead : deadline;
+    woken.wait_until(lock, stop, wakeAt, [] { return false; });
+  }
+  if (stop.stop_requested()) return false;
+  if (precise) hid::PauseUntil(deadline);
+  return !stop.stop_requested();
 }

@@ -43,9 +43,9 @@ bool DeviceWorkersRunning();
 // reads a pressed button's assignment and copies its macro. Short holds only.
 std::mutex& WorkerTablesLock();
 
-// Sleeps until `deadline` on the monotonic clock, waking every few milliseconds to
-// look at `stop`. Returns false when a stop was requested before the deadline.
+// Sleeps until `deadline` on the monotonic clock or until `stop` is requested, without
+// waking in between. Returns false when a stop was requested before the deadline.
 // `precise` waits out the last stretch on the clock (macro delays); without it the
-// sleep ends on the timer alone, which costs the least CPU (idle polling).
+// sleep ends on the timer alone, which costs the least CPU.
 bool WorkerSleepUntil(std::chrono::steady_clock::time_point deadline, std::stop_token stop,
                       bool precise);

@@ -13,8 +13,10 @@
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
+LanguageTextTable g_textSystem;
 std::array<std::string, 14> g_uiTexts14;
 std::array<std::string, 9> g_ledStepTexts;
 
@@ -52,6 +54,7 @@ void LoadLanguageTexts() {
       {"TipText", &g_textTip},          {"UniqueName_MouseKey", &g_textMouseKey},
       {"UniqueName_DevMac", &g_textDevMac}, {"UniqueName_LED", &g_textLed},
       {"UniqueName_Other", &g_textOther}, {"UniqueName_ShortCut", &g_textShortcut},
+      {"UniqueName_System", &g_textSystem},
   };
   for (const TextSection& section : sections) {
     for (std::size_t k = 0; k < section.table->size(); ++k) {
@@ -66,6 +69,14 @@ void CopyLanguageTexts() {
   for (std::size_t i = 0; i < g_uiTexts14.size(); ++i) g_uiTexts14[i] = g_textLed[i + 1];
   static constexpr int kStepEntries[9] = {15, 3, 4, 7, 8, 2, 4, 6, 5};
   for (std::size_t i = 0; i < g_ledStepTexts.size(); ++i) g_ledStepTexts[i] = g_textLed[kStepEntries[i]];
+}
+
+std::string SystemTextOf(SystemText entry) {
+  static constexpr const char* kEnglish[] = {
+      "", "&Restore", "Mi&nimize", "&Close", "&About OVK_DOvaru...", "About OVK_DOvaru", "OVK_DOvaru Version 1.0", "OK"};
+  const auto index = static_cast<std::size_t>(entry);
+  const std::string& text = g_textSystem[index];
+  return text.empty() ? kEnglish[index] : text;
 }
 
 std::string MainWindowTitle() { return g_language.load() == 0 ? g_titleCn : g_titleEn; }
@@ -84,7 +95,7 @@ void SelectLanguage(int index) {
 }
 
 void ApplyLanguage() {
-  ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load());
+  ReportUnlessSaved(ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load()), g_configIniPath);
   LoadLanguageTexts();
   CopyLanguageTexts();
   LoadAllSkinLayouts();

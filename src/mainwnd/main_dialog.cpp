@@ -51,6 +51,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sound/sound_worker.h"
+#include "profile/settings_tree.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
@@ -206,8 +207,10 @@ void LedPreviewStep() {
 unsigned LedPreviewThread(void* /*param*/, std::stop_token stop) {
   g_ledPreviewColor = 0;
   while (g_currentPage.load() == kPageLed && !stop.stop_requested()) {
+    const int shown = g_ledPreviewColor.load();
     LedPreviewStep();
-    RequestMainRepaint(RepaintArea::Whole);
+    // A frame that leaves the shown colour as it was has nothing to repaint.
+    if (g_ledPreviewColor.load() != shown) RequestMainRepaint(RepaintArea::Whole);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LedPreviewDelayMs(g_ledSpeed.load()));
     if (!WorkerSleepUntil(deadline, stop, false)) break;
   }
@@ -238,11 +241,11 @@ void StopPreviewWorkers() {
 // ---- The about box -------------------------------------------------------------------
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About OVK_DOvaru"));
+  setWindowTitle(Text(SystemTextOf(SystemText::AboutTitle)));
   auto* icon = new QLabel;
   icon->setPixmap(ProgramIcon().pixmap(48, 48));
-  auto* text = new QLabel(QStringLiteral("OVK_DOvaru, Version 1.0"));
-  auto* ok = new QPushButton(QStringLiteral("OK"));
+  auto* text = new QLabel(Text(SystemTextOf(SystemText::AboutVersion)));
+  auto* ok = new QPushButton(Text(SystemTextOf(SystemText::Ok)));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, [this] { done(1); });
 
@@ -325,21 +328,35 @@ void COVK_DOvaruDlg::RemoveHooks() {
   if (g_mainDlg == this) g_mainDlg = nullptr;
 }
 
-int COVK_DOvaruDlg::DoModal() {
+int COVK_DOvaruDlg::Run() {
   OnInitDialog();
+  if (closeRequested_ && !ending_) OnClose();
   if (!ending_) {
-    inModal_ = true;
-    const int result = exec();
-    inModal_ = false;
-    if (!ending_) result_ = result;
+    show();  // minimised from the start when the command line asks for it (showEvent)
+    running_ = true;
+    QApplication::exec();
+    running_ = false;
+    // Whoever else ended the event loop ended the program: the same orderly end.
+    if (!ending_) OnClose();
   }
   FinishWorkers();
   return result_;
 }
 
+void COVK_DOvaruDlg::RequestClose() {
+  if (ending_) return;
+  if (running_) {
+    OnClose();
+  } else {
+    closeRequested_ = true;  // Run ends the program once the start-up is through
+  }
+}
+
 bool COVK_DOvaruDlg::OnInitDialog() {
   // 1. Base initialisation: the window exists (not shown yet).
   ending_ = false;
+  finalFramesDue_ = true;
+  closeRequested_ = false;
   startFailed_ = false;
   result_ = kEndNormal;
 
@@ -358,8 +375,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   StartDeviceWorkers();
   StartMainPageBlink();
 
-  // 4. The system menu's about item (Alt+Space opens the system menu, see ShowSystemMenu).
-  aboutItemText_ = "&About OVK_DOvaru...";
+  // 4. The system menu's items and its about item come from the language's texts when
+  // the menu opens (Alt+Space opens it, see ShowSystemMenu).
 
   // 5. The program icon.
   setWindowIcon(icon_);
@@ -370,9 +387,8 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 7. The lighting effects offered.
   SetLedModeList(kOfferedLedEffectMask);
 
-  // 8. Paths.
-  g_skinsDir = g_appDir + "/skins";
-  g_configIniPath = g_skinsDir + "/config/config.ini";
+  // 8. Paths: the skins tree and the settings tree, with a config.ini that holds settings.
+  PrepareSettingsTree(g_appDir);
 
   // 9. The device description.
   LoadDeviceDescription();
@@ -383,8 +399,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 11. The languages offered.
   g_languageList = {1};
 
-  // 12.
-  g_configDir = g_skinsDir + "/config/";
+  // 12. (g_configDir was set with the paths.)
 
   // 13. The current profile.
   g_curConfigText = ini::ReadString(g_configIniPath, "Init", "CurConfig", 5);
@@ -395,7 +410,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   }
 
   // 14. The language.
-  g_language = ReadLanguageIndex(g_configIniPath) & 0xFF;
+  g_language = LanguageWithFolder(ReadLanguageIndex(g_configIniPath) & 0xFF);
 
   // 15. The four profiles from config.ini.
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
@@ -516,6 +531,16 @@ void COVK_DOvaruDlg::OnClose() {
   if (ending_) return;
   hide();
   RemoveTrayIcon();
+  SendFinalFrames();
+  EndDialog(0);
+}
+
+void COVK_DOvaruDlg::SendFinalFramesAtExit() {
+  if (running_.load()) SendFinalFrames();
+}
+
+void COVK_DOvaruDlg::SendFinalFrames() {
+  if (!finalFramesDue_.exchange(false)) return;
   // The closing command must be the mouse's last frame: a macro being played is ended
   // (its keys released) and a download under way finishes first.
   FinishWorkers();
@@ -528,20 +553,17 @@ void COVK_DOvaruDlg::OnClose() {
     g_reportBuffer[3] = 0;
     SendReportBuffer();  // fails without effect when no mouse was ever opened
   }
-  EndDialog(0);
 }
 
 void COVK_DOvaruDlg::EndDialog(int result) {
   const bool first = !ending_;
   ending_ = true;
+  finalFramesDue_ = false;  // an end without them (removal of the mouse) stays without
   result_ = result;
   if (removalPoll_) removalPoll_->stop();
   if (first) SilenceOnEnd();
-  if (inModal_) {
-    done(result);
-  } else {
-    hide();
-  }
+  hide();
+  if (running_) QCoreApplication::exit(result);
 }
 
 void COVK_DOvaruDlg::DestroyWindow() { EndDialog(kEndDestroyed); }
@@ -588,10 +610,7 @@ void COVK_DOvaruDlg::OnPowerBroadcast(int /*event*/) {
 void COVK_DOvaruDlg::RestoreFromSecondInstance() {
   if (ending_) return;
   // Like a restore of a window found by its title: shown again from the tray as well.
-  show();
-  showNormal();
-  raise();
-  activateWindow();
+  OnTrayShow();
 }
 
 void COVK_DOvaruDlg::Repaint(RepaintArea area) {
@@ -605,19 +624,17 @@ void COVK_DOvaruDlg::Repaint(RepaintArea area) {
 QMenu* COVK_DOvaruDlg::BuildSystemMenu() {
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  QAction* restore = menu->addAction(QStringLiteral("&Restore"));
+  QAction* restore = menu->addAction(Text(SystemTextOf(SystemText::Restore)));
   restore->setData(kScRestore);
   restore->setEnabled(isMinimized());
-  QAction* minimize = menu->addAction(QStringLiteral("Mi&nimize"));
+  QAction* minimize = menu->addAction(Text(SystemTextOf(SystemText::Minimize)));
   minimize->setData(kScMinimize);
   minimize->setEnabled(!isMinimized());
   menu->addSeparator();
-  QAction* close = menu->addAction(QStringLiteral("&Close\tAlt+F4"));
+  QAction* close = menu->addAction(Text(SystemTextOf(SystemText::Close)) + QStringLiteral("\tAlt+F4"));
   close->setData(kScClose);
-  if (!aboutItemText_.empty()) {
-    menu->addSeparator();
-    menu->addAction(Text(aboutItemText_))->setData(kIdmAboutBox);
-  }
+  menu->addSeparator();
+  menu->addAction(Text(SystemTextOf(SystemText::AboutItem)))->setData(kIdmAboutBox);
   connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
   return menu;
 }
@@ -777,7 +794,28 @@ void COVK_DOvaruDlg::closeEvent(QCloseEvent* event) {
 void COVK_DOvaruDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (g_startHidden.exchange(0) != 0) {
-    // The start-hidden switch: minimised, still on the taskbar.
-    QTimer::singleShot(0, this, [this] { showMinimized(); });
+    // The start-hidden switch: minimised, still on the taskbar. The show event comes
+    // before the window is mapped, so the window manager maps it minimised; a request
+    // made after the mapping can reach it before it manages the window and be lost.
+    setWindowState(windowState() | Qt::WindowMinimized);
   }
+  OnScreenChanged(!isMinimized());
+}
+
+void COVK_DOvaruDlg::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  OnScreenChanged(false);
+}
+
+void COVK_DOvaruDlg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) OnScreenChanged(isVisible() && !isMinimized());
+}
+
+void COVK_DOvaruDlg::OnScreenChanged(bool onScreen) {
+  if (onScreen == onScreen_) return;
+  onScreen_ = onScreen;
+  // The window can be exposed again before it hears that it is no longer minimised,
+  // and is then drawn as a minimised window; once restored it is drawn whole.
+  if (onScreen) update();
 }

@@ -1,9 +1,11 @@
-// The main window COVK_DOvaruDlg: one frameless, skinned window, shaped by main_mask.jpg,
-// that the program runs as its one modal dialog for its whole life. This file holds its
-// start-up (OnInitDialog, in a fixed order that brings every other part of the program
-// up), the ways the program ends (OnClose, removal of the mouse), the handlers of system
-// commands, device arrival and removal and power events, the about box, the two preview
-// workers of the main window, and the entry points of the pages.
+// The main window COVK_DOvaruDlg: one frameless, skinned window, shaped by main_mask.jpg.
+// It is a normal top-level window, not a modal one: a modal window would block the tray
+// icon. The program runs the application's event loop for as long as this window runs
+// and ends when it ends. This file holds its start-up (OnInitDialog, in a fixed order
+// that brings every other part of the program up), the ways the program ends (OnClose,
+// removal of the mouse), the handlers of system commands, device arrival and removal and
+// power events, the about box, the two preview workers of the main window, and the entry
+// points of the pages.
 //
 // The pages (painting of their live state, their input handling, the macro page) are
 // installed through MainPageHandlers; without them the window shows the current page's
@@ -160,7 +162,7 @@ enum class TrayMouse { LeftDoubleClick, RightButtonUp, Other };
 // Process exit codes of the main window's ends.
 inline constexpr int kEndNormal = 0;         // closed by the user, or the mouse went away
 inline constexpr int kEndStartFailed = 1;    // no mouse at start-up, or a layout file missing
-inline constexpr int kEndDestroyed = -1;     // DoModal's result when the window was destroyed
+inline constexpr int kEndDestroyed = -1;     // Run's result when the window was destroyed
 
 // ---- The about box -------------------------------------------------------------------
 
@@ -179,15 +181,26 @@ class COVK_DOvaruDlg : public QDialog {
   explicit COVK_DOvaruDlg(QWidget* parent = nullptr);
   ~COVK_DOvaruDlg() override;
 
-  // OnInitDialog, then the window runs until the program ends; the result of the end
-  // (EndDialog's value, kEndDestroyed when the window was destroyed).
-  int DoModal();
+  // OnInitDialog, then the window is shown (minimised when the command line asks for
+  // it) and the application's event loop runs until the window ends; the result of the
+  // end (EndDialog's value, kEndDestroyed when the window was destroyed).
+  int Run();
+  bool Running() const { return running_.load(); }
   // The start-up, in its fixed order. Returns true.
   bool OnInitDialog();
 
-  // The orderly end: tray icon removed, workers stopped and downloads let finish, the
-  // final pulse and command 0x20, then the dialog ends with 0.
+  // The orderly end, the one way out that sends the final frames (once): tray icon
+  // removed, workers stopped and downloads let finish, the final pulse and command 0x20,
+  // then the window ends with 0.
   void OnClose();
+  // An end asked for from outside the window (a termination signal, the session's
+  // quit): OnClose now, or as soon as the start-up is through when it comes during it.
+  void RequestClose();
+  // The process is exiting under the running window, without its event loop (the
+  // display went away: Qt ends the process at once). Sends the final frames unless an
+  // end sent them or chose not to; touches no window. Any thread.
+  void SendFinalFramesAtExit();
+  // Ends the window and with it the event loop of Run.
   void EndDialog(int result);
   // The end without any report (removal of the mouse).
   void DestroyWindow();
@@ -223,9 +236,9 @@ class COVK_DOvaruDlg : public QDialog {
   const QRegion& Shape() const { return shape_; }
   const QIcon& Icon() const { return icon_; }
 
-  // The system menu: restore, minimise, close and the about item. A frameless window
-  // has no caption to open it from: Alt+Space opens it at the window's corner, a right
-  // press outside every control at the pointer.
+  // The system menu: restore, minimise, close and the about item, in the language's
+  // texts. A frameless window has no caption to open it from: Alt+Space opens it at the
+  // window's corner, a right press outside every control at the pointer.
   QMenu* BuildSystemMenu();
   void ShowSystemMenu();
   void ShowSystemMenu(QPoint at);
@@ -248,11 +261,19 @@ class COVK_DOvaruDlg : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  // The one place that learns when the window leaves the screen (minimised, hidden to
+  // the tray) and when it comes back: what is only needed for drawing can go while it
+  // is away, and the whole window is drawn anew when it comes back.
+  void OnScreenChanged(bool onScreen);
   void InstallHooks();
   void RemoveHooks();
   void FinishWorkers();
+  // Workers ended, the final pulse and command 0x20: once per run.
+  void SendFinalFrames();
   void PaintDefault(QPainter& painter);
   void StartRemovalPoll();
   void PollRemoval();
@@ -265,9 +286,11 @@ class COVK_DOvaruDlg : public QDialog {
   QTimer* removalPoll_ = nullptr;
   int removalPollMs_ = 1000;
   std::string commandLine_;
-  std::string aboutItemText_;
   bool ending_ = false;
-  bool inModal_ = false;
+  std::atomic<bool> running_{false};        // Run's event loop runs
+  std::atomic<bool> finalFramesDue_{false};  // the end has not sent or refused them yet
+  bool closeRequested_ = false;  // RequestClose came during the start-up
+  bool onScreen_ = false;
   bool hooksInstalled_ = false;
   bool startFailed_ = false;
   WindowDrag drag_;  // a left press outside every control moves the window

@@ -25,8 +25,10 @@
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 #include "sound/sound_restore.h"
+#include "profile/settings_check.h"
 
 int g_sliderDragMode = kDragNone;
 int g_menuKind = 0;
@@ -411,13 +413,19 @@ void MouseMoveAt(QPoint point) {
   g_hoverLed = HitTestRects(point, g_ledRects.data(), kLedHitEntries);
   g_hoverAdvanced = HitTestRects(point, g_advancedRects.data(), kAdvancedEntries);
   g_hoverMacro = HitTestRects(point, g_macroRects.data(), kMacroEntries);
-  for (auto [now, last] : {std::pair{g_hoverFrame, &g_lastHoverFrame}, std::pair{g_hoverLed, &g_lastHoverLed},
-                           std::pair{g_hoverAdvanced, &g_lastHoverAdvanced}, std::pair{g_hoverMacro, &g_lastHoverMacro}}) {
-    if (now != *last) {
-      RepaintPage();
-      *last = now;
-    }
-  }
+  // Only the controls whose look changed are painted again; the tables of the pages
+  // not shown change nothing on the screen.
+  const int page = g_currentPage.load();
+  const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
+  const int lastPageHover =
+      page == kPageAdvanced ? g_lastHoverAdvanced : page == kPageMacro ? g_lastHoverMacro : g_lastHoverLed;
+  QRegion changed = HoverChangeArea(page, g_lastHoverFrame, g_hoverFrame, lastPageHover, pageHover);
+  g_lastHoverFrame = g_hoverFrame;
+  g_lastHoverLed = g_hoverLed;
+  g_lastHoverAdvanced = g_hoverAdvanced;
+  g_lastHoverMacro = g_hoverMacro;
+  if (page == kPageMacro && !g_macroRegion.isEmpty()) changed &= g_macroRegion;
+  if (!changed.isEmpty() && g_inputWindow) g_inputWindow->update(changed);
   g_tracking = true;
 }
 
@@ -469,14 +477,15 @@ void ImportConfig() {
   FileDialogRequest request;
   request.save = false;
   request.filter = "All Files(*.ini)|*.ini||";
-  request.startFolder = g_appDir;
+  request.startFolder = UserFilesFolder();
   const FileChooser chooser = ConfigFileChooser();
   const std::optional<std::string> chosen = chooser ? chooser(request) : std::nullopt;
   if (!chosen) return;
   std::error_code error;
   const std::filesystem::path source(*chosen);
-  if (chosen->empty() || !std::filesystem::is_regular_file(source, error)) {
-    ShowTipWarning(6);
+  // A file without settings would load as all zeros, every button without a function.
+  if (chosen->empty() || !std::filesystem::is_regular_file(source, error) || !IsUsableSettingsFile(*chosen)) {
+    ShowTipWarning(6, {}, " (" + *chosen + ")");
     return;
   }
   // Copied beside config.ini first and then moved over it, so that a failed copy
@@ -487,7 +496,11 @@ void ImportConfig() {
     error.clear();
     std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, error);
     if (!error) std::filesystem::rename(temporary, target, error);
-    if (error) std::filesystem::remove(temporary, error);
+    if (error) {
+      ReportSaveFailure(g_configIniPath, error.message());
+      std::filesystem::remove(temporary, error);
+      return;  // config.ini and the tables stay as they were
+    }
   }
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
   RepaintWhole();

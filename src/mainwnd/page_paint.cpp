@@ -1,14 +1,18 @@
 #include "mainwnd/page_paint.h"
 
 #include <QColorDialog>
+#include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "controls/list_box_xi.h"
 #include "device/memory_image.h"
@@ -59,9 +63,69 @@ QColor FromColorRef(std::uint32_t ref) {
 }
 
 // Copies the part (x, y, width, height) of `source` to the same place of the target.
-void CopyPart(QPainter& p, const QImage& source, int x, int y, int width, int height) {
+void CopyPart(QPainter& p, const SkinSource& source, int x, int y, int width, int height) {
   if (width <= 0 || height <= 0) return;
   BlitSkinRect(p, source, SkinRect{x, y, width, height});
+}
+
+// Where the paint in progress draws (ComposePageArea); empty: everywhere.
+QRegion g_composeArea;
+
+void ClipToComposeArea(QPainter& p) {
+  if (!g_composeArea.isEmpty()) p.setClipRegion(g_composeArea);
+}
+
+template <std::size_t N>
+QRegion TableArea(const std::array<SkinRect, N>& table, int count) {
+  QRegion area;
+  for (int i = 0; i < std::min<int>(count, static_cast<int>(N)); ++i) {
+    const SkinRect& r = table[static_cast<std::size_t>(i)];
+    if (r.width > 0 && r.height > 0) area |= r.ToQRect();
+  }
+  return area;
+}
+
+// Everything a page copies from its over and down images: the frame buttons, the
+// page's own entries, and the DPI slider's fill, which may reach past its entry.
+QRegion CopiedAreaOf(int page) {
+  if (page == kPageMain) return TableArea(g_mainRects, kMainEntries);
+  QRegion area = TableArea(g_mainRects, kFrameEntries);
+  switch (page) {
+    case kPageAdvanced: {
+      area |= TableArea(g_advancedRects, kAdvancedEntries);
+      const SkinRect& dpi = g_advancedRects[66];
+      area |= QRect(dpi.x, dpi.y, std::max(dpi.width, 303), dpi.height);
+      break;
+    }
+    case kPageMacro: area |= TableArea(g_macroRects, kMacroEntries); break;
+    default: area |= TableArea(g_ledRects, kLedEntries); break;
+  }
+  return area;
+}
+
+// The same, made again only when a change of language brought other layouts.
+const QRegion& CopiedArea(int page) {
+  struct Made {
+    std::vector<SkinRect> rects;
+    QRegion area;
+  };
+  static std::array<Made, 4> made;
+  std::vector<SkinRect> rects(g_mainRects.begin(), g_mainRects.end());
+  switch (page) {
+    case kPageAdvanced: rects.insert(rects.end(), g_advancedRects.begin(), g_advancedRects.end()); break;
+    case kPageMacro: rects.insert(rects.end(), g_macroRects.begin(), g_macroRects.end()); break;
+    case kPageLed: rects.insert(rects.end(), g_ledRects.begin(), g_ledRects.end()); break;
+    default: break;
+  }
+  Made& m = made[static_cast<std::size_t>(page)];
+  const auto same = [](const SkinRect& a, const SkinRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+  };
+  if (m.rects.size() != rects.size() || !std::equal(rects.begin(), rects.end(), m.rects.begin(), same)) {
+    m.area = CopiedAreaOf(page);
+    m.rects = std::move(rects);
+  }
+  return m.area;
 }
 
 // Fill width of a slider for value v on a track of `width` pixels: v x width / range,
@@ -83,7 +147,7 @@ void WarnZhiMissing(int entry) {
   QTimer::singleShot(0, [] { ShowPlainMessage(g_mainDlg, "zhi.png"); });
 }
 
-void PaintMainState(QPainter& p, const QImage& down, int h) {
+void PaintMainState(QPainter& p, const SkinSource& down, int h) {
   const int keys = KeyCount();
   if (h >= 20 && h < 20 + keys) {
     BlitSkinRect(p, down, g_mainRects, h + 15);
@@ -103,7 +167,7 @@ void PaintMainState(QPainter& p, const QImage& down, int h) {
   if (h >= 35 && h < 35 + keys) BlitSkinRect(p, down, g_mainRects, h - 15);
 }
 
-void PaintAdvancedState(QPainter& p, const QImage& down) {
+void PaintAdvancedState(QPainter& p, const SkinSource& down) {
   const int level = std::clamp(g_dpiLevel.load(), 0, kDpiLevelCount - 1);
   BlitSkinRect(p, down, g_advancedRects, 60 + level);
   for (int j = 0; j < kDpiLevelCount; ++j) {
@@ -141,7 +205,7 @@ void PaintAdvancedState(QPainter& p, const QImage& down) {
   BlitSkinRect(p, down, g_advancedRects, 38 + usb);
 }
 
-void PaintMacroState(QPainter& p, const QImage& down) {
+void PaintMacroState(QPainter& p, const SkinSource& down) {
   if (g_recording.load() != 0) BlitSkinRect(p, down, g_macroRects, 4);
   if (g_softHardMac.load() == 1) BlitSkinRect(p, down, g_macroRects, 15);
   const int row = g_macroListRow.load();
@@ -157,10 +221,10 @@ void PaintMacroState(QPainter& p, const QImage& down) {
   }
 }
 
-void PaintLedState(QPainter& p, const QImage& down) {
+void PaintLedState(QPainter& p, const SkinSource& down) {
   if (g_modeLight.load() == 1) {
     BlitSkinRect(p, down, g_ledRects, 19);
-    BlitSkinRect(p, SkinImages().Image(SkinImagePath("new_down.jpg")), g_ledRects, 78);
+    BlitSkinRect(p, SkinImages().Cutout(SkinImagePath("new_down.jpg"), CopiedArea(kPageLed)), g_ledRects, 78);
     return;
   }
   BlitSkinRect(p, down, g_ledRects, 17);
@@ -189,7 +253,7 @@ void PaintLedState(QPainter& p, const QImage& down) {
 
   const std::vector<int> disabled = LedDisabledEntries(g_ledType.load());
   if (disabled.empty()) return;
-  const QImage null = SkinImages().Image(SkinImagePath("led_null.jpg"));
+  const SkinSource null = SkinImages().Cutout(SkinImagePath("led_null.jpg"), CopiedArea(kPageLed));
   for (int entry : disabled) BlitSkinRect(p, null, g_ledRects, entry);
 }
 
@@ -205,25 +269,45 @@ struct Label {
   QColor colour = kWhite;
 };
 
+// Text widths, kept per font: the labels of a page are measured at every paint, and
+// a hover repaint would otherwise spend most of its time shaping the same texts again.
+int TextWidth(const QPainter& p, const QFontMetrics& metrics, const QString& text) {
+  static QFont measuredFont;
+  static QHash<QString, int> widths;
+  constexpr qsizetype kMostWidths = 4096;  // bounded, whatever the texts
+  if (p.font() != measuredFont || widths.size() >= kMostWidths) {
+    widths.clear();
+    measuredFont = p.font();
+  }
+  const auto it = widths.constFind(text);
+  if (it != widths.constEnd()) return *it;
+  const int width = metrics.horizontalAdvance(text);
+  widths.insert(text, width);
+  return width;
+}
+
 void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   if (label.text.empty() || !label.rect) return;
-  const QString text = Q(label.text);
   const SkinRect& r = *label.rect;
-  const int tw = metrics.horizontalAdvance(text);
   const int th = metrics.height();
-  int x = 0;
   int y = r.y + (r.height + label.extraHeight - th) / 2;
+  if (label.align == Label::Align::Below) y = r.y + r.height + 2;
+  // A text in no row of the area being composed is not measured at all.
+  if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(-(1 << 20), y - th, 1 << 21, 3 * th))) return;
+  const QString text = Q(label.text);
+  const int tw = TextWidth(p, metrics, text);
+  int x = 0;
   switch (label.align) {
     case Label::Align::Centre: x = r.x + (r.width - label.narrower - tw) / 2; break;
     case Label::Align::Left: x = r.x; break;
     case Label::Align::Right: x = r.x + r.width - tw; break;
-    case Label::Align::Below:
-      x = r.x + 5;
-      y = r.y + r.height + 2;
-      break;
+    case Label::Align::Below: x = r.x + 5; break;
   }
   x += label.dx;
   if (x <= 0 && y <= 0) return;
+  // Outside the area being composed the text would be clipped away whole; glyphs may
+  // overhang their advance box, so the box is widened by a line height first.
+  if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(x - th, y - th, tw + 2 * th, 3 * th))) return;
   p.setPen(label.colour);
   p.drawText(x, y + metrics.ascent(), text);
 }
@@ -303,10 +387,11 @@ Label LedLabel(int a) {
 
 // ---- Composition -------------------------------------------------------------------------
 
-void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span<const SkinRect> table,
+void PaintPage(QImage& target, const SkinSource& over, const SkinSource& down, std::span<const SkinRect> table,
                int hovered) {
   const int page = Page();
   QPainter p(&target);
+  ClipToComposeArea(p);
   if (hovered != kNoHover) {
     const bool track = page == kPageAdvanced && (hovered == 1 || hovered == 18 || hovered == 31 || hovered == 66);
     const bool pressed = g_skinButtonDown == 1 && page != kPageLed && !track;
@@ -321,8 +406,9 @@ void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span
   }
 }
 
-void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEntry) {
+void PaintTabs(QImage& target, const SkinSource& over, const SkinSource& down, int tabEntry) {
   QPainter p(&target);
+  ClipToComposeArea(p);
   const int profileEntry = 10 + g_currentProfile.load();
   for (int i = 0; i < kFrameEntries; ++i) {
     if (i == profileEntry || i == tabEntry) {
@@ -336,6 +422,7 @@ void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEn
 void PaintAssignmentLabels(QImage& target, int count) {
   const int page = Page();
   QPainter p(&target);
+  ClipToComposeArea(p);
   p.setBackgroundMode(Qt::TransparentMode);
   SelectUiFont(p, 2);
   const QFontMetrics metrics(p.font());
@@ -371,32 +458,134 @@ void DrawMoveRect(int x, int y, QPainter& target) {
   target.setCompositionMode(mode);
 }
 
-QImage ComposeCurrentPage() {
+namespace {
+
+// The one page buffer, composed into at every paint.
+QImage g_pageBuffer;
+int g_bufferedPage = -1;  // the page whose images the cache holds
+
+std::string PageImagePath(int page, const char* ending) {
+  return SkinImagePath(std::string(kPageImageSets[page]) + ending);
+}
+
+void DropPageImages(int page) {
+  if (page < kPageMain || page > kPageLed) return;
+  for (const char* ending : {"_normal.jpg", "_over.jpg", "_down.jpg"}) SkinImages().Drop(PageImagePath(page, ending));
+  if (page == kPageLed) {
+    SkinImages().Drop(SkinImagePath("led_null.jpg"));
+    SkinImages().Drop(SkinImagePath("new_down.jpg"));
+  }
+}
+
+// While the main window is minimised or hidden nothing of it is seen: the cache and
+// the page buffer are emptied (the next paint decodes what it shows again), and the
+// lighting preview, which only animates what is seen, rests until the window is back.
+class RestWhenHidden : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto* window = qobject_cast<QWidget*>(watched);
+    if (!window) return false;
+    const bool stateChange = event->type() == QEvent::WindowStateChange;
+    if ((event->type() == QEvent::Hide && !window->isVisible()) || (stateChange && window->isMinimized())) {
+      ReleasePageImages();
+      StopPreviewWorkers();
+    } else if ((event->type() == QEvent::Show || stateChange) && window->isVisible() && !window->isMinimized() &&
+               g_currentPage.load() == kPageLed) {
+      StartLedPreview();  // does nothing while it runs
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+const QImage& ComposePageArea(const QRegion& area) {
   const int page = Page();
-  const std::string set = kPageImageSets[page];
-  const QImage normal = SkinImages().Image(SkinImagePath(set + "_normal.jpg"));
-  const QImage over = SkinImages().Image(SkinImagePath(set + "_over.jpg"));
-  const QImage down = SkinImages().Image(SkinImagePath(set + "_down.jpg"));
+  if (page != g_bufferedPage) {
+    DropPageImages(g_bufferedPage);
+    g_bufferedPage = page;
+  }
+  const QRegion copied = CopiedArea(page);
+  const QImage normal = SkinImages().Image(PageImagePath(page, "_normal.jpg"));
+  const SkinSource over = SkinImages().Cutout(PageImagePath(page, "_over.jpg"), copied);
+  const SkinSource down = SkinImages().Cutout(PageImagePath(page, "_down.jpg"), copied);
 
   QSize size(g_windowWidth, g_windowHeight);
   if (size.isEmpty()) size = normal.size();
-  QImage target(size.isEmpty() ? QSize(1, 1) : size, QImage::Format_ARGB32_Premultiplied);
-  target.fill(Qt::black);
-  if (!normal.isNull()) {
-    QPainter p(&target);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPoint(0, 0), normal);
-  }
+  if (size.isEmpty()) size = QSize(1, 1);
+  if (g_pageBuffer.size() != size) g_pageBuffer = QImage(size, QImage::Format_ARGB32_Premultiplied);
 
-  switch (page) {
-    case kPageMain: PaintPage(target, over, down, g_mainRects, g_hoverFrame); break;
-    case kPageAdvanced: PaintPage(target, over, down, g_advancedRects, g_hoverAdvanced); break;
-    case kPageMacro: PaintPage(target, over, down, g_macroRects, g_hoverMacro); break;
-    default: PaintPage(target, over, down, g_ledRects, g_hoverLed); break;
+  g_composeArea = area.isEmpty() ? QRegion() : area & QRect(QPoint(0, 0), size);
+  if (!area.isEmpty() && g_composeArea.isEmpty()) return g_pageBuffer;  // nothing of it on the page
+  const bool sameBits = normal.size() == size && (normal.format() == QImage::Format_RGB32 ||
+                                                    normal.format() == QImage::Format_ARGB32_Premultiplied);
+  if (g_composeArea.isEmpty() && sameBits) {
+    // An opaque 32-bit image has the page buffer's very bits: copied row by row, with
+    // none of the painter's helper threads woken for a whole-window copy.
+    for (int y = 0; y < size.height(); ++y)
+      std::memcpy(g_pageBuffer.scanLine(y), normal.constScanLine(y), static_cast<std::size_t>(size.width()) * 4);
+  } else {
+    QPainter p(&g_pageBuffer);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRegion background = g_composeArea.isEmpty() ? QRegion(g_pageBuffer.rect()) : g_composeArea;
+    for (const QRect& r : background) {
+      p.fillRect(r, Qt::black);
+      if (!normal.isNull()) p.drawImage(r.topLeft(), normal, r);
+    }
   }
-  PaintTabs(target, over, down, 6 + page);
-  PaintAssignmentLabels(target, kPageLabelCounts[static_cast<std::size_t>(page)]);
-  return target;
+  switch (page) {
+    case kPageMain: PaintPage(g_pageBuffer, over, down, g_mainRects, g_hoverFrame); break;
+    case kPageAdvanced: PaintPage(g_pageBuffer, over, down, g_advancedRects, g_hoverAdvanced); break;
+    case kPageMacro: PaintPage(g_pageBuffer, over, down, g_macroRects, g_hoverMacro); break;
+    default: PaintPage(g_pageBuffer, over, down, g_ledRects, g_hoverLed); break;
+  }
+  PaintTabs(g_pageBuffer, over, down, 6 + page);
+  PaintAssignmentLabels(g_pageBuffer, kPageLabelCounts[static_cast<std::size_t>(page)]);
+  g_composeArea = QRegion();
+  return g_pageBuffer;
+}
+
+QImage ComposeCurrentPage() { return ComposePageArea(QRegion()); }
+
+void ReleasePageImages() {
+  SkinImages().Clear();
+  g_pageBuffer = QImage();
+  g_bufferedPage = -1;
+}
+
+QRegion HoverChangeArea(int page, int frameBefore, int frameNow, int pageBefore, int pageNow) {
+  QRegion area;
+  auto add = [&area](const SkinRect& r) {
+    if (r.width > 0 && r.height > 0) area |= r.ToQRect();
+  };
+  const int keys = KeyCount();
+  if (frameBefore != frameNow) {
+    for (int h : {frameBefore, frameNow}) {
+      if (h == kNoHover) continue;
+      add(RectAt(g_mainRects, h));
+      if (page != kPageMain) continue;
+      // A main-page button shows its partner entry pressed, and the left-click picture.
+      if (h >= 20 && h < 20 + keys) {
+        add(RectAt(g_mainRects, h + 15));
+        const QImage zhi = SkinImages().PremultipliedImage(LanguageFilePath("zhi.png"));
+        if (!zhi.isNull()) area |= QRect(QPoint(378, 535), zhi.size());
+      } else if (h >= 35 && h < 35 + keys) {
+        add(RectAt(g_mainRects, h - 15));
+      }
+    }
+  }
+  if (page != kPageMain && pageBefore != pageNow) {
+    for (int h : {pageBefore, pageNow}) {
+      if (h == kNoHover) continue;
+      switch (page) {
+        case kPageAdvanced: add(RectAt(g_advancedRects, h)); break;
+        case kPageMacro: add(RectAt(g_macroRects, h)); break;
+        default: add(RectAt(g_ledRects, h)); break;
+      }
+    }
+  }
+  return area;
 }
 
 void OnPaint(QPainter& painter) {
@@ -415,11 +604,16 @@ void OnPaint(QPainter& painter) {
     icon.paint(&painter, box);
     return;
   }
-  const QImage composed = ComposeCurrentPage();
-  PaintInsideShape(painter, composed, g_mainDlg ? g_mainDlg->Shape() : QRegion());
+  // Only what this paint shows is composed again (a hover change: the two controls).
+  PaintInsideShape(painter, ComposePageArea(PaintedArea(painter)), g_mainDlg ? g_mainDlg->Shape() : QRegion());
 }
 
 void InstallPagePainting() {
+  if (g_mainDlg) {
+    static QPointer<RestWhenHidden> filter;
+    if (!filter) filter = new RestWhenHidden(g_mainDlg);
+    g_mainDlg->installEventFilter(filter);
+  }
   MainPageHandlers handlers = MainPages();
   handlers.paint = [](QPainter& painter) { OnPaint(painter); };
   SetMainPageHandlers(std::move(handlers));

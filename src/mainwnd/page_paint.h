@@ -17,9 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "mainwnd/skin_image.h"
 #include "mainwnd/skin_layout.h"
 
 class QPainter;
+class QRegion;
 class QWidget;
 
 // Number of entries that PaintAssignmentLabels handles on each page (the 20 frame
@@ -30,18 +32,33 @@ inline constexpr std::array<int, 4> kPageLabelCounts = {75, 103, 40, 123};
 // shape. Installed by InstallPagePainting.
 void OnPaint(QPainter& painter);
 // Makes OnPaint the main window's paint handler, keeping the other page handlers.
+// While the main window is minimised or hidden, the page images are released and the
+// lighting preview rests (it starts again when the window comes back on that page).
 void InstallPagePainting();
 
 // The current page composed as OnPaint shows it (g_windowWidth x g_windowHeight, or
 // the normal image's size while those are 0).
 QImage ComposeCurrentPage();
+// The same, composed again only inside `area` (empty: everywhere) into the one page
+// buffer that every paint reuses; outside `area` the buffer keeps what it held. Inside
+// it the pixels are exactly those of a whole composition. The cache keeps only the
+// shown page's images: a page change drops the previous page's.
+const QImage& ComposePageArea(const QRegion& area);
+// Empties the decoded-image cache and drops the page buffer. Done when the main window
+// is minimised or hidden (InstallPagePainting watches it); safe to call at any time.
+void ReleasePageImages();
+
+// What a change of the hovered entries changes on page `page`: the old and the new
+// hovered control of the frame table (with a main-page button's partner entry and its
+// left-click picture) and of the page's own table. Empty when nothing shown changes.
+QRegion HoverChangeArea(int page, int frameBefore, int frameNow, int pageBefore, int pageNow);
 
 // Draws the state of the current page into `target`, which holds the page's normal
 // image: the hovered entry of `table`, then the page's own state.
-void PaintPage(QImage& target, const QImage& over, const QImage& down, std::span<const SkinRect> table,
+void PaintPage(QImage& target, const SkinSource& over, const SkinSource& down, std::span<const SkinRect> table,
                int hovered);
 // The frame buttons 0 to 19: selected profile, the tab of the shown page, the hovered one.
-void PaintTabs(QImage& target, const QImage& over, const QImage& down, int tabEntry);
+void PaintTabs(QImage& target, const SkinSource& over, const SkinSource& down, int tabEntry);
 // Every text of the page's first `count` entries (frame entries first).
 void PaintAssignmentLabels(QImage& target, int count);
 // The slider knob (moveRect.png) with its top-left corner at (x, y).

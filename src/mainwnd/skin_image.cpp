@@ -1,5 +1,6 @@
 #include "mainwnd/skin_image.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
 
@@ -39,15 +40,55 @@ QImage LoadImageFile(const std::string& path) {
 
 }  // namespace
 
-void BlitSkinRect(QPainter& target, const QImage& source, const SkinRect& rect) {
-  if (rect.width <= 0 || rect.height <= 0 || source.isNull()) return;
+SkinSource::SkinSource(const QImage& whole) : whole_(whole) {}
+
+SkinSource SkinSource::Cut(const QImage& image, const QRegion& keep) {
+  SkinSource source;
+  const QRegion inside = keep & image.rect();
+  qsizetype cutBytes = 0;
+  for (const QRect& r : inside) cutBytes += static_cast<qsizetype>(r.width()) * r.height() * image.depth() / 8;
+  if (image.isNull() || cutBytes >= image.sizeInBytes()) {
+    source.whole_ = image;
+    return source;
+  }
+  source.kept_ = inside;
+  source.pieces_.reserve(static_cast<std::size_t>(inside.rectCount()));
+  for (const QRect& r : inside) source.pieces_.emplace_back(r, image.copy(r));
+  return source;
+}
+
+qsizetype SkinSource::Bytes() const {
+  qsizetype bytes = whole_.sizeInBytes();
+  for (const auto& [rect, piece] : pieces_) bytes += piece.sizeInBytes();
+  return bytes;
+}
+
+bool SkinSource::Holds(const QRect& rect) const {
+  if (!whole_.isNull()) return whole_.rect().contains(rect);
+  return (QRegion(rect) - kept_).isEmpty();
+}
+
+void SkinSource::CopyTo(QPainter& target, const QRect& rect) const {
+  if (rect.isEmpty() || isNull()) return;
   const QPainter::CompositionMode mode = target.compositionMode();
   target.setCompositionMode(QPainter::CompositionMode_Source);
-  target.drawImage(QPoint(rect.x, rect.y), source, rect.ToQRect());
+  if (!whole_.isNull()) {
+    target.drawImage(rect.topLeft(), whole_, rect);
+  } else {
+    for (const auto& [place, piece] : pieces_) {
+      const QRect part = place & rect;
+      if (!part.isEmpty()) target.drawImage(part.topLeft(), piece, part.translated(-place.topLeft()));
+    }
+  }
   target.setCompositionMode(mode);
 }
 
-void BlitSkinRect(QPainter& target, const QImage& source, std::span<const SkinRect> table, int index) {
+void BlitSkinRect(QPainter& target, const SkinSource& source, const SkinRect& rect) {
+  if (rect.width <= 0 || rect.height <= 0) return;
+  source.CopyTo(target, rect.ToQRect());
+}
+
+void BlitSkinRect(QPainter& target, const SkinSource& source, std::span<const SkinRect> table, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= table.size()) return;
   BlitSkinRect(target, source, table[static_cast<std::size_t>(index)]);
 }
@@ -118,13 +159,35 @@ void ApplyWindowShape(QWidget* window, const QRegion& shape) {
   }
 }
 
+QRegion PaintedArea(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  if (engine == nullptr) return QRegion();
+  const QTransform toDevice = painter.deviceTransform();
+  if (toDevice.type() > QTransform::TxTranslate) return QRegion();  // scaled: all of it
+  return engine->systemClip().translated(-qRound(toDevice.dx()), -qRound(toDevice.dy()));
+}
+
 void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape) {
   painter.save();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(0, 0, image);
+  const QRegion area = PaintedArea(painter);
+  if (area.isEmpty()) {
+    painter.drawImage(0, 0, image);
+  } else {
+    for (const QRect& r : area) painter.drawImage(r.topLeft(), image, r);
+  }
   if (!shape.isEmpty() && painter.device() != nullptr) {
-    const QRegion outside = QRegion(0, 0, painter.device()->width(), painter.device()->height()) - shape;
-    for (const QRect& r : outside) painter.fillRect(r, Qt::transparent);
+    // The outside of a shape has many rectangles; it is worked out once per shape.
+    static QRegion lastShape;
+    static QSize lastSize;
+    static QRegion outside;
+    const QSize size(painter.device()->width(), painter.device()->height());
+    if (shape != lastShape || size != lastSize) {
+      outside = QRegion(QRect(QPoint(0, 0), size)) - shape;
+      lastShape = shape;
+      lastSize = size;
+    }
+    for (const QRect& r : area.isEmpty() ? outside : outside & area) painter.fillRect(r, Qt::transparent);
   }
   painter.restore();
 }
@@ -177,36 +240,89 @@ std::string SkinImagePath(std::string_view name) {
 
 SkinImageCache::Entry& SkinImageCache::Fresh(const std::string& path) {
   Entry& entry = entries_[path];
+  entry.lastUse = ++uses_;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    bytes_ -= entry.bytes;
     entry = Entry{};
     return entry;
   }
   const std::int64_t size = static_cast<std::int64_t>(st.st_size);
   const std::int64_t mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   if (entry.exists && entry.size == size && entry.mtimeNs == mtimeNs) return entry;
+  bytes_ -= entry.bytes;
   entry = Entry{};
   entry.exists = true;
   entry.size = size;
   entry.mtimeNs = mtimeNs;
-  entry.image = LoadImageFile(path);
-  ++decodes_;
+  entry.lastUse = uses_;
   return entry;
 }
 
-QImage SkinImageCache::Image(const std::string& path) { return Fresh(path).image; }
+QImage SkinImageCache::Decode(const std::string& path) {
+  ++decodes_;
+  return LoadImageFile(path);
+}
+
+void SkinImageCache::Account(const std::string& path, Entry& entry) {
+  bytes_ -= entry.bytes;
+  entry.bytes = entry.image.sizeInBytes() + entry.premultiplied.sizeInBytes() + entry.cutout.Bytes();
+  bytes_ += entry.bytes;
+  while (bytes_ > ByteBudget()) {
+    auto oldest = entries_.end();
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->first == path || it->second.bytes == 0) continue;
+      if (oldest == entries_.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
+    }
+    if (oldest == entries_.end()) break;  // only the image just asked for is left
+    bytes_ -= oldest->second.bytes;
+    entries_.erase(oldest);
+  }
+}
+
+QImage SkinImageCache::Image(const std::string& path) {
+  Entry& entry = Fresh(path);
+  if (entry.exists && !entry.imageReady) {
+    entry.image = Decode(path);
+    entry.imageReady = true;
+    Account(path, entry);
+  }
+  return entry.image;
+}
 
 QImage SkinImageCache::PremultipliedImage(const std::string& path) {
   Entry& entry = Fresh(path);
-  if (!entry.premultipliedReady) {
-    entry.premultiplied = entry.image;
+  if (entry.exists && !entry.premultipliedReady) {
+    entry.premultiplied = entry.imageReady ? entry.image : Decode(path);
     PremultiplyAlpha(entry.premultiplied);
     entry.premultipliedReady = true;
+    Account(path, entry);
   }
   return entry.premultiplied;
 }
 
-void SkinImageCache::Clear() { entries_.clear(); }
+SkinSource SkinImageCache::Cutout(const std::string& path, const QRegion& keep) {
+  Entry& entry = Fresh(path);
+  if (entry.exists && (!entry.cutoutReady || entry.cutoutKeep != keep)) {
+    entry.cutout = SkinSource::Cut(entry.imageReady ? entry.image : Decode(path), keep);
+    entry.cutoutKeep = keep;
+    entry.cutoutReady = true;
+    Account(path, entry);
+  }
+  return entry.cutout;
+}
+
+void SkinImageCache::Drop(const std::string& path) {
+  const auto it = entries_.find(path);
+  if (it == entries_.end()) return;
+  bytes_ -= it->second.bytes;
+  entries_.erase(it);
+}
+
+void SkinImageCache::Clear() {
+  entries_.clear();
+  bytes_ = 0;
+}
 
 SkinImageCache& SkinImages() {
   static SkinImageCache cache;

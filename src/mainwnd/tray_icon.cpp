@@ -110,7 +110,12 @@ int COVK_DOvaruDlg::OnTrayNotify(unsigned iconId, TrayMouse message) {
 }
 
 void COVK_DOvaruDlg::OnTrayShow() {
-  show();
+  // Back where it was hidden: a window manager places a window that comes back without
+  // a position of its own like a new one.
+  if (!isVisible()) move(pos());
+  // Shown and restored in one step: the window must no longer count as minimised when
+  // it is mapped, or the window manager maps it minimised and the restore that follows
+  // can reach it before it manages the window.
   showNormal();
   raise();
   activateWindow();
@@ -124,8 +129,13 @@ void COVK_DOvaruDlg::OnTrayExit() {
 }
 
 void COVK_DOvaruDlg::HideToTray() {
-  showMinimized();
   // Hidden, the window could only come back through the tray icon: without a tray (or
-  // before its icon could be added) it stays minimised on the taskbar instead.
-  if (tray_->Added() && tray_->Available()) hide();
+  // before its icon could be added) it stays minimised on the taskbar instead. Hidden
+  // without being minimised first: a window that is hidden while it counts as minimised
+  // is mapped minimised again by the restore's race with the window manager.
+  if (tray_->Added() && tray_->Available()) {
+    hide();
+  } else {
+    showMinimized();
+  }
 }

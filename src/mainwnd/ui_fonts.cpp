@@ -100,10 +100,13 @@ void InstallFaceSubstitutions() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  // None of the Latin, Arabic or CJK faces has Thai letters: Loma (fonts-thai-tlwg)
+  // follows each of them.
   QFont::insertSubstitutions(QString::fromUtf8(kYaHei),
-                             {"Noto Sans CJK SC", "Noto Sans CJK TC", "Noto Sans CJK JP", "DejaVu Sans"});
-  QFont::insertSubstitutions(kArial, {"Liberation Sans", "DejaVu Sans"});
-  QFont::insertSubstitutions("Cairo", {"DejaVu Sans", "Liberation Sans"});
+                             {"Noto Sans CJK SC", "Noto Sans CJK TC", "Noto Sans CJK JP", "DejaVu Sans", "Loma"});
+  QFont::insertSubstitutions(kArial, {"Liberation Sans", "DejaVu Sans", "Loma"});
+  QFont::insertSubstitutions("Cairo", {"DejaVu Sans", "Liberation Sans", "Loma"});
+  QFont::insertSubstitutions("Roboto", {"Loma"});
 }
 
 void CreateUiFonts(int base) {

@@ -19,14 +19,17 @@
 #include <set>
 
 #include "platform/device_watcher.h"
+#include "platform/hid_access.h"
 #include "platform/hid_transport.h"
+#include "platform/hidraw_reader.h"
 #include "platform/report_descriptor.h"
 #include "platform/text_codec.h"
 
 namespace hid {
 namespace {
 
-// hid_read_timeout slice of a blocking read, so that Close can end a read in progress.
+// hid_read_timeout slice of a blocking read on a handle opened for writing, so that
+// Close can end a read in progress. Handles opened for reading wait in poll() instead.
 constexpr int kReadSliceMs = 100;
 
 std::string WideToUtf8(const wchar_t* text, std::size_t maxChars) {
@@ -61,7 +64,8 @@ std::vector<std::uint8_t> CollectionReportIds(const InterfaceInfo& info) {
 struct OpenDevice {
   InterfaceInfo info;
   Access access = Access::Probe;
-  hid_device* device = nullptr;  // none for a probe
+  hid_device* device = nullptr;  // a handle opened for writing
+  std::unique_ptr<HidrawReader> reader;  // a handle opened for reading
   std::vector<std::uint8_t> inputReportIds;  // reports a read hands on; empty: all
   std::mutex callMutex;          // one hidapi call at a time on the device
   std::atomic<bool> closing{false};
@@ -130,11 +134,22 @@ class HidapiTransport : public Transport {
       // Identity and capabilities come from the enumeration; the node only has to exist.
       struct stat st {};
       if (stat(info.path.c_str(), &st) != 0) return kInvalidHandle;
+    } else if (access == Access::Read) {
+      // hidapi gives no descriptor to wait on, and its reads could only be ended by
+      // slicing them; the input side opens the node itself.
+      entry->reader = std::make_unique<HidrawReader>(info.path);
+      if (!entry->reader->Valid()) {
+        ReportNodeAccessDenied(info.path);
+        return kInvalidHandle;
+      }
+      entry->inputReportIds = CollectionReportIds(info);
     } else {
       if (!initialised_) return kInvalidHandle;
       entry->device = hid_open_path(info.path.c_str());
-      if (!entry->device) return kInvalidHandle;
-      if (access == Access::Read) entry->inputReportIds = CollectionReportIds(info);
+      if (!entry->device) {
+        ReportNodeAccessDenied(info.path);
+        return kInvalidHandle;
+      }
     }
     std::lock_guard lock(mutex_);
     Handle handle = nextHandle_++;
@@ -181,6 +196,7 @@ class HidapiTransport : public Transport {
 
   bool SetFeature(Handle handle, const std::uint8_t* data, std::size_t length) override {
     auto entry = Find(handle);
+    if (entry && entry->reader) return entry->reader->SetFeature(data, length);
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
@@ -189,6 +205,7 @@ class HidapiTransport : public Transport {
 
   bool GetFeature(Handle handle, std::uint8_t* data, std::size_t length) override {
     auto entry = Find(handle);
+    if (entry && entry->reader) return entry->reader->GetFeature(data, length);
     if (!entry || !entry->device || length == 0) return false;
     std::lock_guard lock(entry->callMutex);
     if (entry->closing) return false;
@@ -202,9 +219,23 @@ class HidapiTransport : public Transport {
 
   int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) override {
     auto entry = Find(handle);
-    if (!entry || !entry->device || length == 0) return kReadError;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    if (entry && entry->reader) {
+      for (;;) {
+        int wait = -1;
+        if (timeoutMs >= 0) {
+          const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+          wait = static_cast<int>(std::max<long long>(left, 0));
+        }
+        const int n = entry->reader->Read(data, length, wait);
+        if (n < 0) return kReadError;
+        if (n == 0) return kReadTimeout;  // the time ran out, or WakeReader
+        // As below: another collection's report is passed over at once.
+        if (entry->TakesReport(data[0])) return n;
+      }
+    }
+    if (!entry || !entry->device || length == 0) return kReadError;
     for (;;) {
       int slice = kReadSliceMs;
       if (timeoutMs >= 0) {
@@ -223,6 +254,11 @@ class HidapiTransport : public Transport {
       if (n > 0 && entry->TakesReport(data[0])) return n;
       if (timeoutMs >= 0 && Clock::now() >= deadline) return kReadTimeout;
     }
+  }
+
+  void WakeReader(Handle handle) override {
+    auto entry = Find(handle);
+    if (entry && entry->reader) entry->reader->Wake();
   }
 
   bool WatchDeviceChanges(ChangeCallback callback) override {
@@ -249,6 +285,7 @@ class HidapiTransport : public Transport {
   }
 
   static void CloseEntry(OpenDevice& entry) {
+    if (entry.reader) entry.reader->Close();  // ends a read in progress
     entry.closing = true;
     std::lock_guard lock(entry.callMutex);  // waits for a read slice in progress
     if (entry.device) hid_close(entry.device);

@@ -80,6 +80,11 @@ class Transport {
   // goes away. Returns the byte count, kReadTimeout or kReadError.
   virtual int ReadInput(Handle handle, std::uint8_t* data, std::size_t length, int timeoutMs) = 0;
 
+  // Ends a ReadInput in progress on `handle` with kReadTimeout; when none is in
+  // progress, the next one returns kReadTimeout at once. A reader that waits without
+  // a time-out is stopped this way. (Close ends a read in progress with kReadError.)
+  virtual void WakeReader(Handle handle) { (void)handle; }
+
   // Reports the arrival (true) and removal (false) of device paths to `callback`, on a
   // thread of the transport's choosing, replacing any earlier callback. False when the
   // transport cannot watch.

@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -56,6 +58,13 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+// A value written in matching double or single quotes reads without them.
+std::string_view Unquoted(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
 }
 
 bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
@@ -127,16 +136,20 @@ struct ParsedFile {
   void Parse(const std::string& bytes) {
     std::string text = DecodeIniBytes(bytes);
     lines.clear();
-    eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    // A line ends at CR LF, LF or a lone CR (files saved with old Mac line ends).
+    const std::size_t firstBreak = text.find_first_of("\r\n");
+    eol = firstBreak == std::string::npos || text[firstBreak] == '\n' ? "\n"
+          : firstBreak + 1 < text.size() && text[firstBreak + 1] == '\n' ? "\r\n"
+                                                                          : "\r";
     std::size_t start = 0;
     while (start < text.size()) {
-      std::size_t nl = text.find('\n', start);
-      std::size_t end = nl == std::string::npos ? text.size() : nl;
-      std::size_t lineEnd = end;
-      if (lineEnd > start && text[lineEnd - 1] == '\r') --lineEnd;
-      lines.emplace_back(text.substr(start, lineEnd - start));
-      if (nl == std::string::npos) break;
-      start = nl + 1;
+      std::size_t br = text.find_first_of("\r\n", start);
+      if (br == std::string::npos) {
+        lines.emplace_back(text.substr(start));
+        break;
+      }
+      lines.emplace_back(text.substr(start, br - start));
+      start = br + (text[br] == '\r' && br + 1 < text.size() && text[br + 1] == '\n' ? 2 : 1);
     }
     Index();
   }
@@ -263,26 +276,60 @@ void Refresh(FileEntry& entry, const std::string& path) {
 }
 
 std::atomic<unsigned> g_tempCounter{0};
+thread_local std::string g_lastWriteError;
 
-// Writes the bytes beside the target and renames them over it, so the target is at
-// every moment either the old or the new file. A symbolic link is written through,
-// and an existing file keeps its permissions. stamp receives the new file's stamp.
-bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& stamp) {
-  std::string target = path;
+bool Refuse(std::string reason) {
+  g_lastWriteError = std::move(reason);
+  return false;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file that a write of `path` replaces: the path itself, or the target of a
+// symbolic link that the running user made and whose target the user owns. Run as root,
+// nothing is written into a folder that other users can write, where anyone could have
+// planted the link or the file.
+bool WriteTarget(const std::string& path, std::string& target) {
+  target = path;
+  const uid_t me = ::geteuid();
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return Refuse(path + " is a symbolic link to nothing");
+    target = real;
+    std::free(real);
+    struct stat st {};
+    if (lst.st_uid != me || ::stat(target.c_str(), &st) != 0 || st.st_uid != me)
+      return Refuse(path + " is a symbolic link to a file of another user (" + target + ")");
   }
+  if (me == 0) {
+    const std::string folder = FolderOf(target);
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+      return Refuse("running as root, not writing into " + folder + ", which other users can write");
+  }
+  return true;
+}
+
+// Writes the bytes beside the target and renames them over it, so the target is at
+// every moment either the old or the new file. An existing file keeps its permissions.
+// stamp receives the new file's stamp.
+bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& stamp) {
+  g_lastWriteError.clear();
+  std::string target;
+  if (!WriteTarget(path, target)) return false;
   struct stat old {};
   bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   std::string temp = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return Refuse(FolderOf(target) + ": " + std::strerror(errno));
   auto fail = [&] {
+    g_lastWriteError = target + ": " + std::strerror(errno);
     ::close(fd);
     ::unlink(temp.c_str());
     return false;
@@ -299,11 +346,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& s
   }
   struct stat st {};
   if (::fdatasync(fd) != 0 || ::fstat(fd, &st) != 0) return fail();
-  if (::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
+  if (::close(fd) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+    g_lastWriteError = target + ": " + std::strerror(errno);
     ::unlink(temp.c_str());
     return false;
   }
@@ -315,6 +359,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& s
 // the checks are skipped; the result is false when any was skipped or the file could
 // not be replaced.
 bool ApplyWrites(const std::string& file, const std::vector<Batch::Write>& writes) {
+  g_lastWriteError.clear();
   if (writes.empty()) return true;
   auto entry = EntryFor(file);
   std::lock_guard<std::mutex> guard(entry->lock);
@@ -333,6 +378,7 @@ bool ApplyWrites(const std::string& file, const std::vector<Batch::Write>& write
     updated.Apply(section, key, value);
     changed = true;
   }
+  if (!allSound) g_lastWriteError = file + ": a value that the file cannot hold was not written";
   if (!changed) return allSound;
   FileStamp stamp;
   if (!ReplaceFile(file, updated.Serialise(), stamp)) {
@@ -396,7 +442,7 @@ std::string ReadString(const std::string& file, std::string_view section, std::s
   if (it == s->keyLines.end()) return {};
   std::string_view k, value;
   ParsedFile::KeyOfLine(parsed.lines[it->second], k, value);
-  return CutToChars(value, bufferChars - 1);
+  return CutToChars(Unquoted(value), bufferChars - 1);
 }
 
 int ReadInt(const std::string& file, std::string_view section, std::string_view key, std::size_t bufferChars) {
@@ -432,6 +478,34 @@ bool Batch::Commit() {
   std::vector<Write> writes = std::move(writes_);
   writes_.clear();
   return ApplyWrites(file_, writes);
+}
+
+std::string LastWriteError() { return g_lastWriteError; }
+
+int RemoveStaleTempFiles(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  int removed = 0;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    // <file>.tmp.<pid>.<n>: a replacement whose writer died before its rename.
+    const std::size_t counterDot = name.rfind('.');
+    if (counterDot == std::string::npos || counterDot == 0) continue;
+    const std::size_t pidDot = name.rfind('.', counterDot - 1);
+    if (pidDot == std::string::npos || pidDot < 4 || name.compare(pidDot - 4, 4, ".tmp") != 0) continue;
+    const std::string pid = name.substr(pidDot + 1, counterDot - pidDot - 1);
+    const std::string counter = name.substr(counterDot + 1);
+    auto digits = [](const std::string& t) {
+      return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (!digits(pid) || !digits(counter) || !it->is_regular_file(error)) continue;
+    const long writer = std::strtol(pid.c_str(), nullptr, 10);
+    // A live writer may belong to another user sharing the tree: EPERM still means alive.
+    if (writer == ::getpid() || (writer > 0 && (::kill(static_cast<pid_t>(writer), 0) == 0 || errno == EPERM)))
+      continue;
+    if (fs::remove(it->path(), error)) ++removed;
+  }
+  return removed;
 }
 
 void ClearCache() {

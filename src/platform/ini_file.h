@@ -16,6 +16,10 @@
 // - A write is refused (false, file unchanged) when its text would change the file's
 //   structure: a line break in any part, an empty or '='-holding key, a key starting
 //   with ';' or '[', an empty section or one holding ']'.
+// - A value in matching double or single quotes reads without them; lines may end in
+//   CR LF, LF or a lone CR.
+// - A write follows a symbolic link only when the running user owns the link and its
+//   target; run as root, it refuses to write into a folder that other users can write.
 #pragma once
 
 #include <cstddef>
@@ -78,6 +82,13 @@ class Batch {
   std::string file_;
   std::vector<Write> writes_;
 };
+
+// Why the last write of this thread failed (file and reason), empty after a success.
+std::string LastWriteError();
+
+// Removes the temporary files that replacements under folder (and its subfolders) left
+// when their process died before renaming them. Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder);
 
 // Forgets every cached file (tests that rewrite files behind the cache's back with
 // the same size and time stamp).

@@ -30,6 +30,9 @@ namespace {
 // Size of a box whose images are missing, so that its text can still be read.
 constexpr int kFallbackWidth = 400;
 constexpr int kFallbackHeight = 200;
+// The layout of the factory skin's box: OK button, close button, text area.
+constexpr std::array<SkinRect, kWarningEntries> kBuiltInWarningRects = {
+    SkinRect{150, 144, 100, 36}, SkinRect{360, 12, 28, 28}, SkinRect{20, 64, 360, 60}, SkinRect{}, SkinRect{}};
 
 QPointer<QWidget> g_owner;
 int g_openBoxes = 0;
@@ -85,6 +88,9 @@ WarningDlg::WarningDlg(const std::string& text, QWidget* parent) : QDialog(paren
 
   g_warningHover = 3;
   rects_ = g_warningRects;
+  // Before the language's layout is loaded (a warning of the early start-up) the box
+  // still needs its buttons and its text area.
+  if (rects_[0].width <= 0 && rects_[1].width <= 0) rects_ = kBuiltInWarningRects;
   strings_ = {g_warningCaptions[0], std::string(), text, g_warningCaptions[3], g_warningCaptions[4]};
   slot_ = g_warningSlot;
 }
@@ -114,9 +120,16 @@ void WarningDlg::paintEvent(QPaintEvent*) {
       SkinRect r = rects_[static_cast<std::size_t>(slot_)];
       if (r.width <= 0 || r.height <= 0) r = SkinRect{0, 0, width, height};  // no layout: the whole box
       const QFontMetrics metrics(p.font());
-      const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
-      const int y = r.y + (r.height - metrics.height()) / 2;
-      p.drawText(x, y + metrics.ascent(), text);
+      if (metrics.horizontalAdvance(text) <= r.width) {
+        const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
+        const int y = r.y + (r.height - metrics.height()) / 2;
+        p.drawText(x, y + metrics.ascent(), text);
+      } else {
+        // A text wider than its area (one naming a file) is wrapped, centred on the area.
+        constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
+        const int h = metrics.boundingRect(QRect(0, 0, r.width, height), kFlags, text).height();
+        p.drawText(QRect(r.x, r.y + (r.height - h) / 2, r.width, h), kFlags, text);
+      }
     }
   }
   QPainter window(this);

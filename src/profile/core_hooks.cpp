@@ -25,6 +25,27 @@ void Deliver(WarningRequest request) {
 }
 }  // namespace
 
+// What a warning says while the language's texts are not loaded (or lack the entry).
+std::string BuiltInTip(int entry) {
+  switch (entry) {
+    case 1: return "Mouse not found: ";
+    case 2: return "Restoring the factory settings";
+    case 3: return "Factory settings restored";
+    case 5: return "A required file is missing";
+    case 6: return "The operation failed";
+    case 7: return "Another button must keep the left click";
+    case 8: return "The macro list is empty";
+    case 20: return "Stop recording first";
+    case 21: return "A limit has been reached";
+    case 23: return " - this group name is already in use";
+    case 24: return "Please select a macro";
+    case 29: return "The macros do not fit into the mouse memory";
+    case 30: return "There can be no more than 12 macro groups";
+    case 31: return "Not available in the alternate lighting mode";
+    default: return {};
+  }
+}
+
 void SetWarningHandler(WarningHandler handler) {
   std::lock_guard<std::mutex> guard(g_hookLock);
   g_warningHandler = std::move(handler);
@@ -34,6 +55,7 @@ void ShowTipWarning(int entry, std::string_view prefix, std::string_view suffix)
   WarningRequest request;
   request.tipEntry = entry;
   std::string tip = entry >= 0 && entry < static_cast<int>(g_textTip.size()) ? g_textTip[entry] : std::string();
+  if (tip.empty()) tip = BuiltInTip(entry);
   request.text = std::string(prefix) + tip + std::string(suffix);
   Deliver(std::move(request));
 }

@@ -24,7 +24,11 @@ using WarningHandler = std::function<void(const WarningRequest&)>;
 // any thread; the handler must hand the request to the UI thread itself.
 void SetWarningHandler(WarningHandler handler);
 
-// Shows TipText entry `entry` of the current language, with optional text before and after.
+// The English text of a TipText entry, shown while the language has none for it.
+std::string BuiltInTip(int entry);
+
+// Shows TipText entry `entry` of the current language (the built-in text where the
+// language has none), with optional text before and after.
 void ShowTipWarning(int entry, std::string_view prefix = {}, std::string_view suffix = {});
 
 // Shows a plain message text (not a TipText entry).

@@ -5,18 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "profile/core_hooks.h"
+#include "profile/save_failures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kTipUnusableFile = 6;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -127,6 +127,7 @@ bool ValidUtf8(std::string_view text) {
 }  // namespace
 
 bool CreateEmptyFile(const std::string& path) {
+  std::string reason = "not a plain file";
   for (int attempt = 0; attempt < 2; ++attempt) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0 && errno == ELOOP && attempt == 0) {
@@ -134,14 +135,17 @@ bool CreateEmptyFile(const std::string& path) {
       ::unlink(path.c_str());
       continue;
     }
-    if (fd < 0) break;
+    if (fd < 0) {
+      reason = std::strerror(errno);
+      break;
+    }
     struct stat st {};
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
     if (regular) return true;
     break;
   }
-  ShowTipWarning(kTipUnusableFile);
+  ReportSaveFailure(path, reason);
   return false;
 }
 

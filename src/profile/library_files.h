@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-// Creates the file (truncating an existing one). Shows TipText entry 6 and returns
-// false when it cannot be created. An existing symbolic link is not followed.
+// Creates the file (truncating an existing one). Reports the failure (TipText 6 with
+// the file named) and returns false when it cannot be created. An existing symbolic
+// link is not followed.
 bool CreateEmptyFile(const std::string& path);
 
 // Creates `target` and copies every file of `source` into it, overwriting, and every

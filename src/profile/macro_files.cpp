@@ -6,6 +6,7 @@
 
 #include "keys/language.h"
 #include "platform/ini_file.h"
+#include "profile/save_failures.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_text.h"
 #include "profile/paths.h"
@@ -90,7 +91,7 @@ void ReadTableFile(const std::string& path, MacroTable& table, std::int16_t& cou
 
 }  // namespace
 
-std::string GunPresetPath() { return g_skinsDir + LanguageFolderName(g_language.load()) + "/PUBG.dat"; }
+std::string GunPresetPath() { return SettingsTreeDir() + LanguageFolderName(g_language.load()) + "/PUBG.dat"; }
 
 std::string ConstMacroPath() { return g_configDir + "constMacro.dat"; }
 
@@ -101,7 +102,7 @@ void SaveMacroFile(const std::string& path) {
   WriteHeaderLocked(path, batch);
   batch.WriteInt(kMacrosSection, kCountKey, count);
   for (int i = 0; i < count; ++i) WriteRecord(batch, i, g_groupMacros[static_cast<std::size_t>(i)]);
-  batch.Commit();
+  CommitOrReport(batch);
 }
 
 void SaveMacroEntry(const std::string& path, int index) {
@@ -111,7 +112,7 @@ void SaveMacroEntry(const std::string& path, int index) {
   WriteHeaderLocked(path, batch);
   batch.WriteInt(kMacrosSection, kCountKey, GroupCountToWrite());
   WriteRecord(batch, index, g_groupMacros[static_cast<std::size_t>(index)]);
-  batch.Commit();
+  CommitOrReport(batch);
 }
 
 void SaveMacroEntryIndirect(const MacroRecord& record, const std::string& path, int index) {
@@ -122,13 +123,15 @@ void SaveMacroEntryIndirect(const MacroRecord& record, const std::string& path, 
   WriteHeaderLocked(path, batch);
   if (FileCount(path) <= index) batch.WriteInt(kMacrosSection, kCountKey, index + 1);
   WriteRecord(batch, index, copy);
-  batch.Commit();
+  CommitOrReport(batch);
 }
 
 void SaveSingleMacro(int index, const std::string& path) {
   if (!ValidIndex(index)) return;
   std::lock_guard<std::mutex> guard(g_macroFilesLock);
-  ini::WriteString(path, kMacrosSection, kSingleKey, EncodeMacroRecord(g_groupMacros[static_cast<std::size_t>(index)]));
+  ReportUnlessSaved(ini::WriteString(path, kMacrosSection, kSingleKey,
+                                     EncodeMacroRecord(g_groupMacros[static_cast<std::size_t>(index)])),
+                    path);
 }
 
 void ExportGunMacro(int index, int verticalStep) {
@@ -146,7 +149,7 @@ void ExportGunMacro(int index, int verticalStep) {
       ini::Batch batch(path);
       WriteHeaderLocked(path, batch);
       WriteRecord(batch, index, preset);
-      batch.Commit();
+      CommitOrReport(batch);
     }
   }
   if (missing) ShowMessageWarning(kMissingGunFile);
@@ -177,7 +180,7 @@ void LoadGunPresets() {
 MacroRecord LoadGroupMacro(int group, int macro) {
   MacroRecord record;
   if (group < 0 || !ValidIndex(macro)) return record;
-  const std::string folder = g_skinsDir + LanguageFolderName(g_language.load()) + "/macro/";
+  const std::string folder = SettingsTreeDir() + LanguageFolderName(g_language.load()) + "/macro/";
   const std::string list = folder + "macroGrp.ini";
   std::lock_guard<std::mutex> guard(g_macroFilesLock);
   // Only listed groups and counted macros: entries past macroNum are deleted macros

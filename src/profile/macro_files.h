@@ -51,7 +51,7 @@ MacroRecord LoadGroupMacro(int group, int macro);
 // Names of the gun presets (UTF-8).
 extern std::array<std::string, 12> g_gunNames;
 
-// The language's gun preset file: g_skinsDir + LanguageFolderName(g_language) + "/PUBG.dat".
+// The language's gun preset file: SettingsTreeDir() + LanguageFolderName(g_language) + "/PUBG.dat".
 std::string GunPresetPath();
 // The built-in macros: g_configDir + "constMacro.dat".
 std::string ConstMacroPath();

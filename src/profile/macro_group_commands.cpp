@@ -21,6 +21,7 @@
 #include "profile/macro_record.h"
 #include "profile/macro_text.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 
 namespace {
 
@@ -94,8 +95,11 @@ std::string FolderWithSlash(const std::string& folder) {
 // The program's own preset files, which the group import leaves alone.
 bool IsProgramPresetFile(const std::string& path) {
   for (const char* name : {"constMacro.dat", "PUBG.dat", "PUBG_CN.dat", "PUBG_EN.dat"}) {
-    std::string preset = g_skinsDir + "/config/" + name;
-    if (path == preset || IsSameFile(path, preset)) return true;
+    // The factory tree's and the user's copies alike.
+    for (const std::string& folder : {g_skinsDir + "/config/", g_configDir}) {
+      const std::string preset = folder + name;
+      if (path == preset || IsSameFile(path, preset)) return true;
+    }
   }
   return false;
 }
@@ -131,7 +135,7 @@ bool ReplaceFactoryLibrary() {
     return false;
   }
   DeleteFolderTree(g_macroDir);
-  CopyFolder(g_macroResetDir, g_macroDir);
+  if (!CopyFolder(g_macroResetDir, g_macroDir)) ReportSaveFailure(g_macroDir, "the factory library could not be copied");
   return true;
 }
 
@@ -570,15 +574,17 @@ void ExportConfig(const FileChooser& choose) {
   request.save = true;
   request.filter = kConfigFilter;
   request.defaultExtension = "ini";
-  request.startFolder = g_appDir;
+  request.startFolder = UserFilesFolder();
   request.confirmOverwrite = true;
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
-  std::string target = ChosenTarget(g_appDir, *chosen, ".ini");
+  std::string target = ChosenTarget(UserFilesFolder(), *chosen, ".ini");
   if (!target.empty() && CopyFileReplacing(g_configIniPath, target) && library_internal::IsRegularFile(target)) {
     RequestMainRepaint(RepaintArea::Whole);
-  } else {
+  } else if (target.empty()) {
     ShowTipWarning(kTipUnusableName);
+  } else {
+    ReportSaveFailure(target, "the settings could not be copied there");
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ini_file.h"
+#include "profile/save_failures.h"
 #include "platform/text_codec.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library_internal.h"
@@ -217,7 +218,7 @@ void SaveMacroGroups() {
   for (int i = 0; i < kMaxMacroGroups; ++i) {
     batch.WriteString(kNameSection, std::to_string(i), i < count ? names[i] : std::string());
   }
-  batch.Commit();
+  CommitOrReport(batch);
 }
 
 void LoadAllMacroNames() {

@@ -4,6 +4,7 @@
 #include "profile/core_hooks.h"
 #include "profile/macro_record.h"
 #include "profile/settings.h"
+#include "profile/settings_check.h"
 #include "profile/shortcut.h"
 
 namespace {
@@ -97,6 +98,7 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
   const std::string file = folder + (fromReset ? "configReset.ini" : "config.ini");
   if (!ini::FileExists(file)) {
     ShowTipWarning(5);
+    if (!fromReset) g_settingsUnreadable = true;
     return false;
   }
   const std::string section = ProfileSectionName(profile);
@@ -114,5 +116,6 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
   // comma value alone would keep the macro of a button whose text is now gone.
   RebuildShortcutMacros();
   LoadSharedSettings(file);
+  g_settingsUnreadable = false;
   return true;
 }

@@ -1,13 +1,15 @@
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
 bool ResetAllProfiles() {
   bool saved = true;
   for (int n = kProfileCount - 1; n >= 0; --n) {
-    LoadProfile(g_configDir, n, true);
+    LoadProfile(FactoryConfigDir(), n, true);
     saved = SaveProfile(g_configIniPath, n) && saved;
   }
+  ReportUnlessSaved(saved, g_configIniPath);
   // The main window repaints only its macro region when the macro page is shown.
   RequestMainRepaint(RepaintArea::MacroRegionOnPage);
   return saved;

@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 #include "profile/settings.h"
 
 namespace {
@@ -89,7 +90,11 @@ bool SaveProfile(const std::string& file, int profile) {
 
 bool SaveDpiLevel() {
   SetProfileSection(ProfileSectionName(g_currentProfile));
-  return ini::WriteInt(g_configIniPath, "ShareData", "DPI_LEVEL", g_dpiLevel);
+  const bool saved = ini::WriteInt(g_configIniPath, "ShareData", "DPI_LEVEL", g_dpiLevel);
+  // Every DPI step of the mouse saves: a folder that cannot be written is told once.
+  static std::atomic<bool> told{false};
+  if (!saved && !told.exchange(true)) ReportSaveFailure(g_configIniPath);
+  return saved;
 }
 
 bool SaveAll() {
@@ -98,5 +103,5 @@ bool SaveAll() {
   ini::Batch batch(g_configIniPath);
   batch.WriteInt("Init", "CurConfig", g_currentProfile);
   for (int n = 0; n < kProfileCount; ++n) AddProfileWrites(batch, n);
-  return batch.Commit();
+  return CommitOrReport(batch);  // the save worker drops the result: the user is told here
 }

@@ -18,6 +18,7 @@
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "profile/settings_check.h"
 
 namespace apptest {
 
@@ -88,6 +89,7 @@ void ProgramTest::TearDown() {
   SetWarningHandler(nullptr);
   SetPlainMessageHandler(nullptr);
   pointer::SetPointerSettings(nullptr);
+  ArmSettingsCheck(false);  // the start-up armed it
   ClearSettingsTables();
   g_currentPage = kPageMain;
   g_startHidden = 0;

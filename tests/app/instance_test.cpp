@@ -2,6 +2,8 @@
 // window and ends at once; the whole start-up with the simulated mouse runs until the
 // tray's exit.
 #include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 #include "app/app.h"
@@ -36,6 +39,27 @@ class InstanceTest : public ProgramTest {
     }
     ProgramTest::TearDown();
   }
+  // The whole program with --simulate; `onceShown` runs once its window is shown.
+  // Returns the program's exit code.
+  int RunSimulated(const std::function<void()>& onceShown) {
+    COVK_DOvaruApp app;
+    g_appDir = ProgramDir();
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (done || g_mainDlg == nullptr || !g_mainDlg->isVisible()) return;
+      done = true;
+      onceShown();
+    });
+    poll.start(50);
+    char program[] = "OVK_DOvaru";
+    char simulate[] = "--simulate";
+    char* argv[] = {program, simulate, nullptr};
+    const int code = app.Run(2, argv);
+    EXPECT_TRUE(done) << "the window was shown";
+    return code;
+  }
+
   QTemporaryDir runtime_;
   std::optional<std::string> savedRuntime_;
 };
@@ -73,26 +97,42 @@ TEST_F(InstanceTest, SecondStartOfTheProgramRestoresTheFirstAndEnds) {
 TEST_F(InstanceTest, SimulatedRunStartsWithTheMouseAndEndsFromTheTray) {
   // InitInstance with --simulate: the simulated mouse is found, the window runs, and the
   // tray's exit ends it with the final reports.
-  COVK_DOvaruApp app;
-  g_appDir = ProgramDir();
-  bool sawWindow = false;
   bool trayAdded = false;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (g_mainDlg == nullptr || !g_mainDlg->isVisible()) return;
-    sawWindow = true;
-    trayAdded = g_mainDlg->Tray().Added();
-    g_mainDlg->OnTrayExit();
-  });
-  poll.start(50);
-  char program[] = "OVK_DOvaru";
-  char simulate[] = "--simulate";
-  char* argv[] = {program, simulate, nullptr};
-  EXPECT_EQ(app.Run(2, argv), 0);
-  poll.stop();
-  EXPECT_TRUE(sawWindow);
+  EXPECT_EQ(RunSimulated([&] {
+              trayAdded = g_mainDlg->Tray().Added();
+              g_mainDlg->OnTrayExit();
+            }),
+            0);
   EXPECT_TRUE(trayAdded);
   EXPECT_EQ(g_mainDlg, nullptr);
+}
+
+TEST_F(InstanceTest, TheApplicationsQuitEndsInOrderWithTheFinalFramesOnce) {
+  // The session manager's quit arrives as the application's quit: it runs the window's
+  // orderly end instead of leaving the event loop under it.
+  const QString log = runtime_.filePath("frames.log");
+  ::setenv("OVK_DOVARU_SIM_FRAME_LOG", log.toLocal8Bit().constData(), 1);
+  bool trayAdded = false;
+  EXPECT_EQ(RunSimulated([&] {
+              trayAdded = g_mainDlg->Tray().Added();
+              QCoreApplication::quit();
+              QCoreApplication::quit();  // a second request finds the end done
+            }),
+            0);
+  ::unsetenv("OVK_DOVARU_SIM_FRAME_LOG");
+  EXPECT_TRUE(trayAdded);
+  EXPECT_EQ(g_mainDlg, nullptr);
+
+  QFile file(log);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QStringList sent;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+    if (line.startsWith("set ")) sent << line;
+  }
+  ASSERT_GE(sent.size(), 3);
+  EXPECT_EQ(sent.mid(sent.size() - 3), (QStringList{"set 07 18 10 00 00 00 00 00", "set 07 18 00 00 00 00 00 00",
+                                                    "set 07 20 00 00 00 00 00 00"}));
+  EXPECT_EQ(sent.count("set 07 20 00 00 00 00 00 00"), 1);
 }
 
 }  // namespace

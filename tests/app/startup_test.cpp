@@ -1,6 +1,9 @@
 // The main window's start-up and its ends, observed through the simulated mouse's frame
 // log, the recorded warnings and the files of the program folder.
 #include <QAction>
+#include <QColorDialog>
+#include <QImage>
+#include <QStringList>
 #include <QApplication>
 #include <QMenu>
 #include <QCoreApplication>
@@ -15,6 +18,7 @@
 #include <fstream>
 #include <thread>
 
+#include "app/dark_palette.h"
 #include "app_fixture.h"
 #include "device/device_connection.h"
 #include "device/input_listener.h"
@@ -131,8 +135,8 @@ TEST_F(StartupTest, WithoutTheMouseTheWarningNamesTheProgramAndItEnds) {
   mouse->Unplug();
 
   COVK_DOvaruDlg& window = Window();
-  // DoModal returns by itself: the window never runs.
-  EXPECT_EQ(window.DoModal(), kEndNormal);
+  // Run returns by itself: the window never runs.
+  EXPECT_EQ(window.Run(), kEndNormal);
   EXPECT_TRUE(window.Ending());
   EXPECT_TRUE(window.StartFailed());
   EXPECT_FALSE(window.isVisible());
@@ -152,7 +156,7 @@ TEST_F(StartupTest, MissingLayoutFileEndsTheStartBeforeTheMouseIsLookedFor) {
   auto mouse = PlugMouse();
 
   COVK_DOvaruDlg& window = Window();
-  window.DoModal();
+  window.Run();
   EXPECT_TRUE(window.Ending());
   EXPECT_TRUE(window.StartFailed());
   EXPECT_EQ(WarningTips(), std::vector<int>{5});
@@ -319,6 +323,47 @@ TEST_F(StartupTest, SystemMenuMinimisesRestoresHidesAndOpensTheAboutBox) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_FALSE(window.Ending());
   menu->deleteLater();
+}
+
+// The mean brightness (0..255) of a widget as drawn.
+double MeanBrightness(QWidget& widget) {
+  const QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  double sum = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) sum += qGray(image.pixel(x, y));
+  }
+  return image.isNull() ? 255 : sum / (image.width() * image.height());
+}
+
+TEST_F(StartupTest, StockWindowsAreDarkAndSpeakTheLanguage) {
+  ini::WriteString(ConfigIni(), "Init", "VER_SEL", "0");
+  PlugMouse();
+  COVK_DOvaruDlg& window = Start();
+  InstallDarkPalette();
+
+  const std::string texts = ProgramDir() + "/skins/0_INI_CN/LanguageText.ini";
+  auto text = [&](int entry) {
+    return QString::fromStdString(ini::ReadString(texts, "UniqueName_System", std::to_string(entry), 260));
+  };
+  QMenu* menu = window.BuildSystemMenu();
+  QStringList items;
+  for (QAction* action : menu->actions()) {
+    if (!action->isSeparator()) items << action->text();
+  }
+  ASSERT_FALSE(text(1).isEmpty());
+  EXPECT_EQ(items, (QStringList{text(1), text(2), text(3) + "\tAlt+F4", text(4)}));
+  CAboutDlg about(&window);
+  EXPECT_EQ(about.windowTitle(), text(5));
+
+  // The light default look would be far brighter than the skin.
+  menu->adjustSize();
+  EXPECT_LT(MeanBrightness(*menu), 80);
+  EXPECT_LT(MeanBrightness(about), 80);
+  QColorDialog colours;
+  colours.setOption(QColorDialog::DontUseNativeDialog);
+  EXPECT_LT(MeanBrightness(colours), 110);
+  delete menu;
+  QApplication::setPalette(QPalette());
 }
 
 TEST_F(StartupTest, EscapeAndEnterDoNotEndTheProgram) {

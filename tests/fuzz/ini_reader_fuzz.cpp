@@ -19,10 +19,14 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// A private folder: run as root, writes into a folder that others can write (/tmp
+// itself) are refused.
 const std::string& FuzzFile() {
   static const std::string path = [] {
     const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/ini_reader_fuzz_" + std::to_string(::getpid()) + ".ini";
+    std::string folder = std::string(dir && *dir ? dir : "/tmp") + "/ini_reader_fuzz_XXXXXX";
+    Check(::mkdtemp(folder.data()) != nullptr);
+    return folder + "/fuzz.ini";
   }();
   return path;
 }

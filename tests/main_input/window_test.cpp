@@ -10,6 +10,7 @@
 #include "device/download.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
+#include "mainwnd/skin_image.h"
 #include "mainwnd/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
@@ -58,6 +59,23 @@ TEST_F(MainInputTest, TabsSwitchPagesAndHoverFollowsThePointer) {
   Click(Centre(g_mainRects[7]));
   MouseMoveAt(Centre(g_mainRects[25]));
   EXPECT_EQ(g_hoverFrame == 25, false);
+}
+
+// Minimised or hidden, the window keeps no decoded image and its lighting preview
+// rests; back on the screen it shows the page again and the preview goes on.
+TEST_F(MainInputTest, NothingIsKeptOrAnimatedWhileTheWindowIsMinimisedOrHidden) {
+  COVK_DOvaruDlg& window = Window();
+  Click(Centre(g_mainRects[9]));
+  ASSERT_EQ(g_currentPage.load(), kPageLed);
+  for (auto leave : {+[](COVK_DOvaruDlg& w) { w.showMinimized(); }, +[](COVK_DOvaruDlg& w) { w.hide(); }}) {
+    window.showNormal();
+    window.update();
+    ASSERT_TRUE(apptest::SpinUntil([] { return SkinImages().Bytes() > 0 && g_ledPreviewRunning.load() == 1; }));
+    leave(window);
+    apptest::SpinFor(20);
+    EXPECT_EQ(SkinImages().Bytes(), 0);
+    EXPECT_EQ(g_ledPreviewRunning.load(), 0);
+  }
 }
 
 TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {
@@ -181,6 +199,14 @@ TEST_F(MainInputTest, ImportCopiesTheChosenFileAndReloadsTheProfiles) {
   answer = std::nullopt;
   Click(Centre(g_mainRects[14]));
   EXPECT_EQ(g_wheelSpeed.load() == 9, false);
+  // A file without settings would leave every button without a function: refused by name.
+  const std::string garbage = ProgramDir() + "/garbage.ini";
+  ini::WriteString(garbage, "Other", "K0", "0");
+  answer = garbage;
+  Click(Centre(g_mainRects[14]));
+  EXPECT_EQ(Warnings().back().tip, 6);
+  EXPECT_NE(Warnings().back().text.find(garbage), std::string::npos);
+  EXPECT_EQ(ini::ReadInt(ConfigIni(), "Config0", "K0", 10), 1);
   answer = chosen;
   Click(Centre(g_mainRects[14]));
   EXPECT_EQ(ini::ReadInt(ConfigIni(), "ShareData", "WHEEL_SPEED", 10), 9);

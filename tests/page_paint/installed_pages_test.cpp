@@ -2,6 +2,10 @@
 // settings: each page is the installed look with its tab, its profile and its state on
 // top. MC_PAGE_SHOT_DIR, when set, receives the composed pages as PNG files.
 #include <QDir>
+#include <QPainter>
+
+#include <array>
+#include <span>
 
 #include "page_fixture.h"
 
@@ -80,6 +84,86 @@ TEST_F(InstalledPagesTest, LightingPageInItsOtherStates) {
     reactive.save(QDir(shots).filePath("page_3_led_reactive.png"));
     alternate.save(QDir(shots).filePath("page_3_led_alternate.png"));
   }
+}
+
+
+// The page as it was painted before images were cut: every image whole.
+QImage ComposeFromWholeImages(int page) {
+  const std::string set = std::string(std::array{"main", "advanced", "mac", "led"}[page]);
+  const QImage normal = QImage(QString::fromStdString(SkinImagePath(set + "_normal.jpg")));
+  const QImage over = QImage(QString::fromStdString(SkinImagePath(set + "_over.jpg")));
+  const QImage down = QImage(QString::fromStdString(SkinImagePath(set + "_down.jpg")));
+  QImage target(normal.size(), QImage::Format_ARGB32_Premultiplied);
+  {
+    QPainter p(&target);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, normal);
+  }
+  const int hovers[] = {g_hoverFrame, g_hoverAdvanced, g_hoverMacro, g_hoverLed};
+  const std::span<const SkinRect> tables[] = {g_mainRects, g_advancedRects, g_macroRects, g_ledRects};
+  PaintPage(target, over, down, tables[page], hovers[page]);
+  PaintTabs(target, over, down, 6 + page);
+  PaintAssignmentLabels(target, kPageLabelCounts[static_cast<std::size_t>(page)]);
+  return target;
+}
+
+// A hover change composes only the changed controls again, from the cut images, and
+// the result is the whole paint's, pixel for pixel; pressed looks and full sliders
+// (whose fill reaches past its entry) come from the cut images unchanged too.
+TEST_F(InstalledPagesTest, HoverRepaintAndCutImagesGiveExactlyTheWholePaint) {
+  g_leftMac[0][2] = 1;  // the left-click picture of button 2
+  g_dpiSetValue[1] = 22;
+  g_fireTime = 300;
+  struct Step {
+    int frame;
+    int pageHover;
+  };
+  const std::vector<std::vector<Step>> walks = {
+      {{3, kNoHover}, {22, kNoHover}, {37, kNoHover}, {24, kNoHover}, {kNoHover, kNoHover}},
+      {{7, kNoHover}, {kNoHover, 66}, {kNoHover, 3}, {kNoHover, 31}, {kNoHover, kNoHover}},
+      {{8, kNoHover}, {kNoHover, 4}, {kNoHover, 6}, {kNoHover, kNoHover}},
+      {{9, kNoHover}, {kNoHover, 51}, {kNoHover, 8}, {kNoHover, kNoHover}},
+  };
+  int* pageHovers[] = {&g_hoverFrame, &g_hoverAdvanced, &g_hoverMacro, &g_hoverLed};
+  for (int page = kPageMain; page <= kPageLed; ++page) {
+    for (int down : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "page " << page << " pressed " << down);
+      g_skinButtonDown = down;
+      g_hoverFrame = g_hoverAdvanced = g_hoverMacro = g_hoverLed = kNoHover;
+      Compose(page);
+      Step last{kNoHover, kNoHover};
+      for (const Step& step : walks[static_cast<std::size_t>(page)]) {
+        g_hoverFrame = step.frame;
+        if (page != kPageMain) *pageHovers[page] = step.pageHover;
+        const QRegion area = HoverChangeArea(page, last.frame, step.frame, last.pageHover, step.pageHover);
+        last = step;
+        ASSERT_FALSE(area.isEmpty());
+        int pixels = 0;
+        for (const QRect& r : area) pixels += r.width() * r.height();
+        EXPECT_LT(pixels, g_windowWidth * g_windowHeight / 10);
+        const QImage partial = ComposePageArea(area).copy();
+        const QImage whole = ComposeCurrentPage();
+        ASSERT_TRUE(partial == whole) << "after hover " << step.frame << "/" << step.pageHover;
+        ASSERT_TRUE(whole == ComposeFromWholeImages(page).convertToFormat(whole.format()));
+      }
+    }
+  }
+  EXPECT_TRUE(HoverChangeArea(kPageMain, 5, 5, 3, 9).isEmpty());  // another page's table
+}
+
+// The cache holds the shown page's images only, cut where that is smaller, and
+// nothing once the window goes away.
+TEST_F(InstalledPagesTest, CacheHoldsOnlyTheShownPage) {
+  const qsizetype whole = qsizetype{4} * g_windowWidth * g_windowHeight;
+  Compose(kPageMain);
+  const qsizetype mainPage = SkinImages().Bytes();
+  EXPECT_LT(mainPage, 2 * whole);  // the background, and the parts of over and down
+  for (int page : {kPageAdvanced, kPageMacro, kPageLed, kPageMain}) Compose(page);
+  EXPECT_LE(SkinImages().Bytes(), mainPage + 64 * 1024);  // and the small overlays
+  ReleasePageImages();
+  EXPECT_EQ(SkinImages().Bytes(), 0);
+  const QImage again = Compose(kPageMain);
+  EXPECT_FALSE(again.isNull());
 }
 
 }  // namespace

@@ -40,6 +40,21 @@ void BM_ComposePageDecodingEachPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposePageDecodingEachPaint)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
+// What a hover change from one main-page button to another costs: the area of the two
+// buttons (with their partner entries and the left-click picture) composed again.
+void BM_HoverChangeRepaint(benchmark::State& state) {
+  g_currentPage = kPageMain;
+  g_hoverFrame = 20;
+  ComposeCurrentPage();
+  int other = 21;
+  for (auto _ : state) {
+    const QRegion area = HoverChangeArea(kPageMain, g_hoverFrame, other, kNoHover, kNoHover);
+    std::swap(g_hoverFrame, other);
+    benchmark::DoNotOptimize(ComposePageArea(area).constBits());
+  }
+}
+BENCHMARK(BM_HoverChangeRepaint)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

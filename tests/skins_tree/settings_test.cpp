@@ -128,9 +128,10 @@ TEST_F(FactorySettings, ResetFileHoldsTheFactoryProfiles) {
   ClearSettingsTables();
   for (int n = 3; n >= 0; --n) ASSERT_TRUE(LoadProfile(g_configDir, n, true));
   EXPECT_TRUE(snapshot() == factory);
-  // The reset file carries no device description of its own.
+  // The reset file can stand in for a broken config.ini whole: description and language too.
   const std::string reset = g_configDir + "configReset.ini";
-  EXPECT_EQ(ini::ReadString(reset, "KEYNUM", "KeyNum", 15), "");
+  EXPECT_EQ(ini::ReadString(reset, "KEYNUM", "KeyNum", 15), ini::ReadString(g_configIniPath, "KEYNUM", "KeyNum", 15));
+  EXPECT_EQ(ini::ReadString(reset, "Init", "VER_SEL", 5), "1");
   EXPECT_TRUE(warnings.Warnings().empty()) << warnings.Describe();
 }
 

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
@@ -166,6 +169,24 @@ TEST_F(UiFonts, MissingFacesAreDrawnWithInstalledFonts) {
   yahei.setFamilies({QString::fromUtf8("微软雅黑")});
   EXPECT_TRUE(QFontInfo(yahei).family().startsWith("Noto Sans CJK") || QFontInfo(yahei).family() == "DejaVu Sans")
       << QFontInfo(yahei).family().toStdString();
+
+  // Thai letters drawn with any of the faces come from an installed face that has them,
+  // not as empty boxes.
+  for (const char* face : {"Arial", "Cairo", "微软雅黑", "Roboto"}) {
+    QFont font;
+    font.setFamilies({QString::fromUtf8(face)});
+    QTextLayout layout(QString::fromUtf8("ภาษาไทย"), font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    ASSERT_FALSE(runs.isEmpty()) << face;
+    for (const QGlyphRun& run : runs) {
+      EXPECT_TRUE(QFontDatabase::writingSystems(run.rawFont().familyName()).contains(QFontDatabase::Thai))
+          << face << " drew Thai with " << run.rawFont().familyName().toStdString();
+      for (quint32 glyph : run.glyphIndexes()) EXPECT_NE(glyph, 0u) << face;
+    }
+  }
 }
 
 }  // namespace

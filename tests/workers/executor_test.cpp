@@ -335,6 +335,31 @@ TEST_F(ExecutorTest, WorkersWaitAtTheGateUntilStartUpOpensIt) {
   EXPECT_FALSE(DeviceWorkersRunning());
 }
 
+// The listener waits for reports without a time-out: for the mouse to be found, for a
+// report, for the mouse to be found again after it went away, and for a stop.
+TEST_F(ExecutorTest, ListenerFollowsEveryHandleDiscoveryOpensAndStopsWhileWaiting) {
+  Assign(2, GroupCode(0, 0));
+  ResetDeviceConnection();  // no mouse yet when the workers start
+  StartWorkers();
+  std::this_thread::sleep_for(20ms);
+  ASSERT_EQ(FindDevice(), 1);
+  Click(2);
+  ASSERT_TRUE(WaitFor([&] { return Count(Kind::KeyUp) == 3; }));
+  ASSERT_TRUE(WaitSettled());
+
+  mouse->Unplug();
+  std::this_thread::sleep_for(20ms);  // the read fails; the listener waits for a new handle
+  mouse->PlugIn();
+  ASSERT_EQ(FindDevice(), 1);
+  Click(2);
+  ASSERT_TRUE(WaitFor([&] { return Count(Kind::KeyUp) == 6; }));
+  ASSERT_TRUE(WaitSettled());
+
+  const auto before = Clock::now();
+  StopDeviceWorkers();  // both workers are blocked: the listener in its read
+  EXPECT_LT(Clock::now() - before, 500ms);
+}
+
 TEST_F(ExecutorTest, StoppingTheWorkersEndsAMacroWithEverythingReleased) {
   Assign(2, GroupCode(0, 2));
   StartWorkers();

@@ -217,20 +217,16 @@ struct Generator {
       Write(Out("config/config.ini"), config);
       Touch(Out("config/config.ini"));
     }
-    // The reset file: the profile sections and the shared settings of the factory file.
+    // The reset file: the whole factory file. A reset takes the profiles and the shared
+    // settings from it; a config.ini that cannot be read is replaced by all of it, the
+    // device description and the language included.
     std::string reset =
         "; Factory settings: the frame's reset button and the reset at start-up copy the four\n"
-        "; profiles and the shared settings from here into config.ini. Only read.\n";
+        "; profiles and the shared settings from here into config.ini, and a config.ini that\n"
+        "; cannot be read is replaced by this file. Only read.\n";
     std::istringstream in(config);
-    bool keep = false;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line[0] == '[') {
-        std::string s = line.substr(1, line.find(']') - 1);
-        keep = s == "ShareData" || (s.size() == 7 && s.rfind("Config", 0) == 0 && s[6] >= '0' && s[6] <= '3');
-        if (keep) reset += "\n";
-      }
-      if (keep && !line.empty()) reset += line + "\n";
-    }
+    for (std::string line; std::getline(in, line);)
+      if (line.empty() || line[0] != ';') reset += line + "\n";
     Write(Out("config/configReset.ini"), reset);
     Write(Out("config/constMacro.dat"),
           "; Built-in macros: none are shipped.\n[Init]\nDAT_VER=3\n\n[Macros]\nmacroNum=0\n");

@@ -1,0 +1,23 @@
+# The Debian package (scripts/package.sh): cpack -G DEB on a build configured with
+# CMAKE_INSTALL_PREFIX=/usr and CMAKE_INSTALL_SYSCONFDIR=/etc. The shared libraries'
+# packages are found by dpkg-shlibdeps; the fonts that the texts ask for are added.
+set(CPACK_PACKAGE_NAME ${MC_PACKAGE})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "OVK_DOvaru developers")
+set(CPACK_PACKAGE_CONTACT "OVK_DOvaru developers <ovk-dovaru@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the buttons, DPI, lighting and macros of the mouse")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Sets up the mouse's four on-board profiles (button functions, DPI levels and colours, "
+  "lighting, pointer and wheel speed) and a library of recorded macros, writes them into "
+  "the mouse over HID and plays macros and key combinations through the mouse while it runs.")
+set(CPACK_SET_DESTDIR ON)  # the autostart entry goes to /etc/xdg, outside the prefix
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, udev")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-thai-tlwg")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/dist/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,0 +1,43 @@
+#include "profile/settings_check.h"
+
+#include "platform/ini_file.h"
+#include "profile/core_hooks.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+
+std::atomic<bool> g_settingsUnreadable{false};
+
+namespace {
+std::atomic<bool> g_checkArmed{false};
+
+constexpr int kLeftClickCode = 1;
+constexpr int kTipLeftClickNeeded = 7;
+}  // namespace
+
+SettingsVerdict CheckSettingsForMouse() {
+  if (g_settingsUnreadable.load()) return SettingsVerdict::NotRead;
+  for (int button = 0; button < kButtonCount; ++button)
+    if (g_keyFunc[0][static_cast<std::size_t>(button)] == kLeftClickCode) return SettingsVerdict::Fit;
+  return SettingsVerdict::NoLeftClick;
+}
+
+void ArmSettingsCheck(bool armed) { g_checkArmed = armed; }
+
+bool SettingsMayReachMouse() {
+  if (!g_checkArmed.load()) return true;
+  switch (CheckSettingsForMouse()) {
+    case SettingsVerdict::Fit:
+      return true;
+    case SettingsVerdict::NoLeftClick:
+      ShowTipWarning(kTipLeftClickNeeded);
+      return false;
+    case SettingsVerdict::NotRead:
+      ShowMessageWarning("Settings not written into the mouse: " + g_configIniPath + " could not be read");
+      return false;
+  }
+  return false;
+}
+
+bool IsUsableSettingsFile(const std::string& file) {
+  return !ini::SectionKeys(file, ProfileSectionName(0)).empty() && !ini::SectionKeys(file, "ShareData").empty();
+}

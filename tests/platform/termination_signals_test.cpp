@@ -1,0 +1,68 @@
+// Termination signals reach the event loop as bytes on a pipe; a second one of a kind
+// ends the process at once, and the signals get their old actions back afterwards.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/termination_signals.h"
+
+namespace {
+
+// The signal that came, waiting up to a second for it (a sanitizer may hand a signal
+// on a little later).
+int NextSignal(platform::TerminationSignals& signals) {
+  pollfd fd{signals.ReadFd(), POLLIN, 0};
+  ::poll(&fd, 1, 1000);
+  return signals.TakeSignal();
+}
+
+// Runs `body` in a child process; its wait status.
+template <typename Body>
+int InChild(Body body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
+
+TEST(TerminationSignals, EachKindIsReportedOnceThenTheNextOneEndsTheProcess) {
+  const int status = InChild([] {
+    platform::TerminationSignals signals;
+    if (!signals.Install() || signals.TakeSignal() != 0) ::_exit(10);
+    for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+      ::raise(signo);
+      if (NextSignal(signals) != signo) ::_exit(11);
+    }
+    if (signals.TakeSignal() != 0) ::_exit(12);
+    platform::TerminationSignals other;
+    if (other.Install()) ::_exit(13);  // one at a time
+    ::raise(SIGINT);                    // a second Ctrl+C
+    ::_exit(14);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit code " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
+TEST(TerminationSignals, OldActionsComeBackWithTheObject) {
+  const int status = InChild([] {
+    ::signal(SIGHUP, SIG_IGN);
+    {
+      platform::TerminationSignals signals;
+      if (!signals.Install()) ::_exit(10);
+    }
+    ::raise(SIGHUP);  // ignored again
+    platform::TerminationSignals again;
+    if (!again.Install()) ::_exit(11);  // the slot is free again
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# What the program costs while it sits there: runs the built program under a private
+# Xvfb (with openbox, and stalonetray when installed) and prints
+#   - start-up to the main window mapped (ms),
+#   - RSS after start, after visiting every page, and at rest in each state (MB),
+#   - CPU for 100 pointer moves that change the hovered control (ms),
+#   - wake-ups per second at rest over 10 s (the sum of every thread's voluntary and
+#     involuntary context switches) and CPU share, with the window shown, minimised and
+#     hidden to the tray, with the simulated mouse; and with no mouse at all (the
+#     program then sits on its "no mouse" warning box).
+# Usage: tests/rest_bench/rest_bench.sh [path/to/OVK_DOvaru] [rest seconds]
+# Not a test: the figures depend on the machine and its load.
+set -euo pipefail
+
+BIN=${1:-build/dev/bin/OVK_DOvaru}
+REST_S=${2:-10}
+BIN=$(readlink -f "$BIN")
+[ -x "$BIN" ] || { echo "no program at $BIN" >&2; exit 2; }
+for tool in Xvfb openbox xdotool xev; do
+  command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 2; }
+done
+
+WORK=$(mktemp -d /tmp/rest_bench.XXXXXX)
+chmod 700 "$WORK"
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# A free display of our own.
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$WORK/display" >/dev/null 2>&1 &
+PIDS+=($!)
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(tr -d '\n' <"$WORK/display")"
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+openbox >/dev/null 2>&1 &
+PIDS+=($!)
+# A tray, so that the window can be hidden to it: stalonetray, or a stand-in that only
+# owns the tray selection.
+HAVE_TRAY=no
+if command -v stalonetray >/dev/null; then
+  stalonetray --geometry 4x1+0+0 >/dev/null 2>&1 &
+  PIDS+=($!)
+  HAVE_TRAY=stalonetray
+elif cc -O1 -o "$WORK/bench_tray" "$(dirname "$0")/bench_tray.c" -lX11 2>/dev/null; then
+  "$WORK/bench_tray" &
+  PIDS+=($!)
+  HAVE_TRAY=stand-in
+fi
+sleep 1
+
+# ---- Measures ------------------------------------------------------------------------
+
+ctx_switches() {  # "tid switches" for every thread of the process
+  local f
+  for f in /proc/"$1"/task/*/status; do
+    awk -v tid="$(basename "$(dirname "$f")")" \
+      '/^(voluntary|nonvoluntary)_ctxt_switches/ {s += $2} END {print tid, s + 0}' "$f" 2>/dev/null || true
+  done
+}
+# Growth between two snapshots (ctx_switches, cpu_ns), summed over the threads present
+# in both (a thread that ended or started in between, such as an idle pool thread
+# expiring, would otherwise count its whole life).
+delta() {
+  awk 'NR == FNR {before[$1] = $2; next} ($1 in before) {d += $2 - before[$1]} END {print d + 0}' "$1" "$2"
+}
+cpu_ns() {  # "tid nanoseconds" of CPU time for every thread of the process
+  local f
+  for f in /proc/"$1"/task/*/schedstat; do
+    echo "$(basename "$(dirname "$f")") $(cut -d' ' -f1 "$f" 2>/dev/null || echo 0)"
+  done
+}
+rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' /proc/"$1"/status; }
+now_ns() { date +%s%N; }
+
+at_rest() {  # pid label
+  sleep 2  # whatever the last action started settles first
+  if ! kill -0 "$1" 2>/dev/null; then
+    printf '%-34s the program has ended\n' "$2"
+    return
+  fi
+  local n0 n1
+  ctx_switches "$1" >"$WORK/ctx0"; cpu_ns "$1" >"$WORK/cpu0"; n0=$(now_ns)
+  sleep "$REST_S"
+  ctx_switches "$1" >"$WORK/ctx1"; cpu_ns "$1" >"$WORK/cpu1"; n1=$(now_ns)
+  awk -v c="$(delta "$WORK/ctx0" "$WORK/ctx1")" -v t="$(delta "$WORK/cpu0" "$WORK/cpu1")" -v n=$((n1 - n0)) -v label="$2" -v rss="$(rss_mb "$1")" \
+    'BEGIN {printf "%-34s wake-ups/s %6.1f   CPU %5.2f %% of a core   RSS %6.1f MB\n", label, c / (n / 1e9), 100 * t / n, rss}'
+}
+
+# Starts the program and waits for its window to be mapped; sets APP and WID and
+# prints the start-up time.
+start_program() {  # label, program arguments...
+  local label=$1
+  shift
+  xev -root -event substructure >"$WORK/xev" 2>/dev/null &
+  local xev_pid=$!
+  PIDS+=($xev_pid)
+  sleep 0.3
+  local t0 t1
+  t0=$(now_ns)
+  "$BIN" "$@" >"$WORK/app.log" 2>&1 &
+  APP=$!
+  PIDS+=($APP)
+  while ! grep -q '^MapNotify' "$WORK/xev"; do
+    kill -0 "$APP" 2>/dev/null || { echo "the program ended" >&2; cat "$WORK/app.log" >&2; exit 1; }
+    sleep 0.001
+  done
+  t1=$(now_ns)
+  kill "$xev_pid" 2>/dev/null || true
+  printf '%-34s %6.0f ms\n' "$label" "$(awk -v d=$((t1 - t0)) 'BEGIN {print d / 1e6}')"
+  WID=""
+  for _ in $(seq 100); do
+    WID=$(xdotool search --onlyvisible --pid "$APP" 2>/dev/null | head -1 || true)
+    [ -n "$WID" ] && break
+    sleep 0.05
+  done
+}
+
+click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; sleep 0.4; }
+
+stop_program() {
+  kill "$APP" 2>/dev/null || true
+  wait "$APP" 2>/dev/null || true
+}
+
+# ---- With the simulated mouse --------------------------------------------------------
+
+echo "program: $BIN   display: $DISPLAY   tray: $HAVE_TRAY   load: $(cut -d' ' -f1-3 /proc/loadavg)"
+start_program "start-up to window mapped" --simulate
+sleep 2
+printf '%-34s %6s MB\n' "RSS after start" "$(rss_mb "$APP")"
+
+# Every page: the four tabs of the frame, then the main page again.
+for x in 440 580 720 300; do click "$x" 32; done
+sleep 1
+printf '%-34s %6s MB\n' "RSS after visiting every page" "$(rss_mb "$APP")"
+
+# 100 moves, each from one control of the main page to another.
+xdotool mousemove --window "$WID" 600 600
+sleep 1
+cpu_ns "$APP" >"$WORK/hover0"
+for i in $(seq 50); do
+  xdotool mousemove --window "$WID" 280 132
+  sleep 0.02
+  xdotool mousemove --window "$WID" 970 132
+  sleep 0.02
+done
+sleep 0.5
+cpu_ns "$APP" >"$WORK/hover1"
+printf '%-34s %6.0f ms\n' "CPU for 100 hover moves" "$(awk -v d="$(delta "$WORK/hover0" "$WORK/hover1")" 'BEGIN {print d / 1e6}')"
+xdotool mousemove 1270 1010  # off the window: nothing hovered while at rest
+
+at_rest "$APP" "at rest, window shown"
+xdotool windowminimize "$WID"
+at_rest "$APP" "at rest, window minimised"
+xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
+sleep 1
+click 720 32  # the lighting page animates its preview while it is seen
+xdotool mousemove 1270 1010
+at_rest "$APP" "at rest, lighting page shown"
+xdotool windowminimize "$WID"
+at_rest "$APP" "at rest, lighting page minimised"
+xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
+sleep 1
+wmctrl -i -c "$(printf '0x%08x' "$WID")"  # the window manager's close hides to the tray
+at_rest "$APP" "at rest, hidden to the tray ($HAVE_TRAY)"
+stop_program
+
+# ---- Without a mouse -----------------------------------------------------------------
+
+start_program "start-up to warning box mapped"
+at_rest "$APP" "at rest, no mouse (warning box)"
+stop_program
