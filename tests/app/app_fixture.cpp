@@ -12,6 +12,7 @@
 #include "device/macro_executor.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
+#include "mainwnd/main_input.h"
 #include "mainwnd/skin_layout.h"
 #include "platform/pointer_settings.h"
 #include "popups/popup_skin.h"
@@ -31,6 +32,14 @@ bool SpinUntil(const std::function<bool()>& done, int ms) {
     QThread::msleep(2);
   }
   return true;
+}
+
+QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
+
+void ClickMain(QPoint p) {
+  MouseMoveAt(p);
+  LButtonDownAt(p);
+  LButtonUpAt(p);
 }
 
 void SpinFor(int ms) {
@@ -109,6 +118,12 @@ COVK_DOvaruDlg& ProgramTest::Start() {
   COVK_DOvaruDlg& window = Window();
   window.OnInitDialog();
   return window;
+}
+
+void ProgramTest::StartWithMouse() {
+  PlugMouse();
+  Start();
+  ASSERT_TRUE(WaitForDownloads());
 }
 
 void ProgramTest::Finish() {

@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include <QPoint>
+
 #include "mainwnd/main_dialog.h"
+#include "mainwnd/skin_layout.h"
 #include "sim/simulated_mouse.h"
 
 namespace apptest {
@@ -22,6 +25,10 @@ namespace apptest {
 // Runs the event loop until `done` holds or `ms` milliseconds have passed.
 bool SpinUntil(const std::function<bool()>& done, int ms = 5000);
 void SpinFor(int ms);
+
+// The middle of a skin rectangle, and a click there as the main window's handlers get it.
+QPoint Centre(const SkinRect& r);
+void ClickMain(QPoint p);
 
 struct Warning {
   int tip = -1;
@@ -45,6 +52,8 @@ class ProgramTest : public ::testing::Test {
   // A fresh main window; Start() also runs its start-up.
   COVK_DOvaruDlg& Window();
   COVK_DOvaruDlg& Start();
+  // The mouse plugged in, the start-up run and its download awaited.
+  void StartWithMouse();
   // Ends the window and everything its start-up started (as the program's end does).
   void Finish();
   // Waits for the start-up's download (or any other worker download) to end.

@@ -30,9 +30,10 @@
 
 namespace {
 
+using apptest::Centre;
+using apptest::ClickMain;
 using apptest::ProgramTest;
 
-QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
 void Key(QWidget* target, int key, const QString& text = {}, QEvent::Type type = QEvent::KeyPress) {
   QKeyEvent event(type, key, Qt::NoModifier, text);
@@ -46,17 +47,11 @@ class MacroPageTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    PlugMouse();
-    Start();
-    ASSERT_TRUE(WaitForDownloads());
+    StartWithMouse();
     Click(Centre(g_mainRects[8]));
     ASSERT_EQ(g_currentPage.load(), kPageMacro);
   }
-  void Click(QPoint p) {
-    MouseMoveAt(p);
-    LButtonDownAt(p);
-    LButtonUpAt(p);
-  }
+  static void Click(QPoint p) { ClickMain(p); }
   // A click on row `row` of the macro list, as the user makes it.
   static void ChooseRow(int row) {
     g_macroList->SelectRow(row);

@@ -17,17 +17,16 @@
 
 namespace {
 
+using apptest::Centre;
+using apptest::ClickMain;
 using apptest::ProgramTest;
 
-QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
 class MenuApplyTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    PlugMouse();
-    Start();
-    ASSERT_TRUE(WaitForDownloads());
+    StartWithMouse();
   }
   void TearDown() override {
     SetMainPopupHooks({});
@@ -51,10 +50,7 @@ TEST_F(MenuApplyTest, FunctionChosenInTheMenuReachesTheMouseOnApply) {
   const int sniper = 14;  // the fourth function-name row of the advanced list ("Sniper")
   ASSERT_NE(mouse_->MemoryAt(address) & 0x1F, DeviceFunctionCode(sniper, 0, 0));
 
-  const QPoint box = Centre(g_mainRects[20 + button]);
-  MouseMoveAt(box);
-  LButtonDownAt(box);
-  LButtonUpAt(box);
+  ClickMain(Centre(g_mainRects[20 + button]));
   auto* menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
   ASSERT_NE(menu, nullptr) << "the function box opens the function menu";
   EXPECT_EQ(menu->Kind(), MenuKindButtonFunction);
@@ -74,10 +70,7 @@ TEST_F(MenuApplyTest, FunctionChosenInTheMenuReachesTheMouseOnApply) {
   EXPECT_FALSE(list->isVisible());
 
   mouse_->ClearFrames();
-  const QPoint apply = Centre(g_mainRects[3]);
-  MouseMoveAt(apply);
-  LButtonDownAt(apply);
-  LButtonUpAt(apply);
+  ClickMain(Centre(g_mainRects[3]));
   ASSERT_TRUE(WaitForDownloads());
   EXPECT_EQ(mouse_->MemoryAt(address) & 0x1F, DeviceFunctionCode(sniper, 0, 0));
 }

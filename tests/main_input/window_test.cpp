@@ -18,17 +18,16 @@
 
 namespace {
 
+using apptest::Centre;
+using apptest::ClickMain;
 using apptest::ProgramTest;
 
-QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
 class MainInputTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    PlugMouse();
-    Start();
-    ASSERT_TRUE(WaitForDownloads());
+    StartWithMouse();
     SetMainPopupHooks({});
   }
   void TearDown() override {
@@ -36,11 +35,7 @@ class MainInputTest : public ProgramTest {
     SetConfigFileChooser(nullptr);
     ProgramTest::TearDown();
   }
-  void Click(QPoint p) {
-    MouseMoveAt(p);
-    LButtonDownAt(p);
-    LButtonUpAt(p);
-  }
+  static void Click(QPoint p) { ClickMain(p); }
 };
 
 TEST_F(MainInputTest, TabsSwitchPagesAndHoverFollowsThePointer) {

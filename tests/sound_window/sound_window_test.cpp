@@ -22,21 +22,20 @@ namespace {
 
 using apptest::FrameBytes;
 using apptest::IsCommand;
+using apptest::Centre;
+using apptest::ClickMain;
 using apptest::ProgramTest;
 using apptest::SpinFor;
 using apptest::SpinUntil;
 
 constexpr int kSoundEntryOnMainPage = 46;
 
-QPoint Centre(const SkinRect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
 class SoundWindowTest : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
-    PlugMouse();
-    Start();
-    ASSERT_TRUE(WaitForDownloads());
+    StartWithMouse();
   }
   void TearDown() override {
     DestroySoundWaveWindow();
