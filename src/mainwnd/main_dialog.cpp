@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -95,6 +96,16 @@ struct PreviewWorkers {
 PreviewWorkers& Previews() {
   static PreviewWorkers workers;
   return workers;
+}
+
+// The lighting preview sleeps on this until the page changes.
+struct PreviewPageSignal {
+  std::mutex mutex;
+  std::condition_variable_any changed;
+};
+PreviewPageSignal& PageSignal() {
+  static PreviewPageSignal signal;
+  return signal;
 }
 
 // Starts `entry` in `slot` when `running` was 0; a finished earlier worker is joined first.
@@ -206,16 +217,22 @@ void LedPreviewStep() {
 
 unsigned LedPreviewThread(void* /*param*/, std::stop_token stop) {
   g_ledPreviewColor = 0;
-  while (g_currentPage.load() == kPageLed && !stop.stop_requested()) {
-    const int shown = g_ledPreviewColor.load();
-    LedPreviewStep();
-    // A frame that leaves the shown colour as it was has nothing to repaint.
-    if (g_ledPreviewColor.load() != shown) RequestMainRepaint(RepaintArea::Whole);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LedPreviewDelayMs(g_ledSpeed.load()));
-    if (!WorkerSleepUntil(deadline, stop, false)) break;
+  // No paint draws the preview's colour or phase, so stepping its frames would only wake
+  // the program (and repaint the window) for nothing seen: the worker stays for as long
+  // as the page is shown, asleep until the page changes or the program ends.
+  {
+    PreviewPageSignal& signal = PageSignal();
+    std::unique_lock lock(signal.mutex);
+    signal.changed.wait(lock, stop, [] { return g_currentPage.load() != kPageLed; });
   }
   g_ledPreviewRunning = 0;
   return 0;
+}
+
+void NotifyPreviewPageChanged() {
+  PreviewPageSignal& signal = PageSignal();
+  std::lock_guard lock(signal.mutex);  // a worker between its check and its wait still hears it
+  signal.changed.notify_all();
 }
 
 unsigned MainPageBlinkThread(void* /*param*/, std::stop_token /*stop*/) {

@@ -119,13 +119,16 @@ int LedPreviewDelayMs(int ledSpeed);
 void LedPreviewStep();
 
 // The workers (each given the main window; they end by themselves):
-// LedPreviewThread animates the preview while the lighting page is shown;
+// LedPreviewThread stays while the lighting page is shown (nothing draws its frames, so
+// it sleeps until NotifyPreviewPageChanged tells it of a page change);
 // MainPageBlinkThread sets the blink phase and ends.
 unsigned LedPreviewThread(void* param, std::stop_token stop);
 unsigned MainPageBlinkThread(void* param, std::stop_token stop);
 // Start one when its running flag is 0 (the flag is set first): the page tabs call them.
 void StartLedPreview();
 void StartMainPageBlink();
+// Called after g_currentPage changes.
+void NotifyPreviewPageChanged();
 // Asks the preview workers to end and waits for them (end of the program, tests).
 void StopPreviewWorkers();
 
