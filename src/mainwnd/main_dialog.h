@@ -32,7 +32,7 @@
 
 class QMenu;
 class QPainter;
-class QTimer;
+class QFileSystemWatcher;
 class TrayIcon;
 
 // ---- Pages ----------------------------------------------------------------------------
@@ -246,10 +246,6 @@ class COVK_DOvaruDlg : public QDialog {
   void ShowSystemMenu(QPoint at);
   void ShowAboutBox();
 
-  // Watches the device node of the mouse for its removal, for systems whose device
-  // watcher cannot run (see OnInitDialog). Interval in milliseconds.
-  void SetRemovalPollInterval(int ms);
-
   // Enter and Esc do not end the program.
   void accept() override {}
   void reject() override {}
@@ -277,16 +273,17 @@ class COVK_DOvaruDlg : public QDialog {
   // Workers ended, the final pulse and command 0x20: once per run.
   void SendFinalFrames();
   void PaintDefault(QPainter& painter);
-  void StartRemovalPoll();
-  void PollRemoval();
+  // Watches the device node of the mouse for its removal, for systems whose device
+  // watcher cannot run: woken by a change of the node's folder, never by a clock.
+  void WatchDeviceNode();
+  void CheckDeviceNode();
   void SilenceOnEnd();
   bool NoControlAt(QPoint point) const;
 
   QIcon icon_;
   QRegion shape_;
   std::unique_ptr<TrayIcon> tray_;
-  QTimer* removalPoll_ = nullptr;
-  int removalPollMs_ = 1000;
+  QFileSystemWatcher* nodeWatcher_ = nullptr;
   std::string commandLine_;
   bool ending_ = false;
   std::atomic<bool> running_{false};        // Run's event loop runs

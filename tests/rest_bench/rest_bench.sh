@@ -2,21 +2,25 @@
 # What the program costs while it sits there: runs the built program under a private
 # Xvfb (with openbox, and stalonetray when installed) and prints
 #   - start-up to the main window mapped (ms),
-#   - RSS after start, after visiting every page, and at rest in each state (MB),
+#   - RSS after start, after visiting every page, after opening every popup (the button
+#     function menu with each of its submenus, the lighting effect menu, the sound
+#     window, the gun dialog; each cancelled with Escape), and at rest in each state (MB),
 #   - CPU for 100 pointer moves that change the hovered control (ms),
 #   - wake-ups per second at rest over 10 s (the sum of every thread's voluntary and
 #     involuntary context switches) and CPU share, with the window shown, minimised and
 #     hidden to the tray, with the simulated mouse; and with no mouse at all (the
 #     program then sits on its "no mouse" warning box).
 # Usage: tests/rest_bench/rest_bench.sh [path/to/OVK_DOvaru] [rest seconds]
-# Not a test: the figures depend on the machine and its load.
+# The program runs from a copy of its folder, so that nothing it saves lands beside the
+# real one. Not a test: the figures depend on the machine and its load.
 set -euo pipefail
 
 BIN=${1:-build/dev/bin/OVK_DOvaru}
 REST_S=${2:-10}
 BIN=$(readlink -f "$BIN")
 [ -x "$BIN" ] || { echo "no program at $BIN" >&2; exit 2; }
-for tool in Xvfb openbox xdotool xev; do
+REAL_BIN=$BIN
+for tool in Xvfb openbox xdotool xev xwininfo wmctrl; do
   command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 2; }
 done
 
@@ -29,6 +33,8 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+cp -a "$(dirname "$REAL_BIN")" "$WORK/program"
+BIN="$WORK/program/$(basename "$REAL_BIN")"
 
 # A free display of our own.
 Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$WORK/display" >/dev/null 2>&1 &
@@ -50,6 +56,15 @@ elif cc -O1 -o "$WORK/bench_tray" "$(dirname "$0")/bench_tray.c" -lX11 2>/dev/nu
   "$WORK/bench_tray" &
   PIDS+=($!)
   HAVE_TRAY=stand-in
+fi
+# A private sound server with one silent output, so that the sound window opens.
+HAVE_SOUND=no
+if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
+  (unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
+   exec pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+     --log-target=stderr --log-level=error -L module-native-protocol-unix -L module-null-sink) >/dev/null 2>&1 &
+  PIDS+=($!)
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { HAVE_SOUND=yes; break; }; sleep 0.1; done
 fi
 sleep 1
 
@@ -122,6 +137,29 @@ start_program() {  # label, program arguments...
 
 click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; sleep 0.4; }
 
+# The program's shown windows other than the main one (its popups).
+popups() { xdotool search --onlyvisible --pid "$APP" 2>/dev/null | grep -vx "$WID" || true; }
+# Escape until every popup is closed (a submenu, then its menu).
+cancel_popups() {
+  for _ in 1 2 3 4; do
+    local top
+    top=$(popups | tail -1)
+    [ -z "$top" ] && return
+    # A dialog takes keys once active; a menu has them already.
+    xdotool windowactivate "$top" 2>/dev/null || true
+    sleep 0.2
+    xdotool key Escape
+    sleep 0.4
+  done
+  echo "a popup did not close on Escape" >&2
+}
+open_popup() {  # label, x, y on the main window
+  click "$2" "$3"
+  sleep 0.3
+  [ -n "$(popups)" ] || echo "$1 did not open" >&2
+}
+map_state() { xwininfo -id "$WID" 2>/dev/null | awk '/Map State/ {print $3}'; }
+
 stop_program() {
   kill "$APP" 2>/dev/null || true
   wait "$APP" 2>/dev/null || true
@@ -129,7 +167,7 @@ stop_program() {
 
 # ---- With the simulated mouse --------------------------------------------------------
 
-echo "program: $BIN   display: $DISPLAY   tray: $HAVE_TRAY   load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "program: $REAL_BIN   display: $DISPLAY   tray: $HAVE_TRAY   sound: $HAVE_SOUND   load: $(cut -d' ' -f1-3 /proc/loadavg)"
 start_program "start-up to window mapped" --simulate
 sleep 2
 printf '%-34s %6s MB\n' "RSS after start" "$(rss_mb "$APP")"
@@ -138,6 +176,27 @@ printf '%-34s %6s MB\n' "RSS after start" "$(rss_mb "$APP")"
 for x in 440 580 720 300; do click "$x" 32; done
 sleep 1
 printf '%-34s %6s MB\n' "RSS after visiting every page" "$(rss_mb "$APP")"
+
+# Every popup: the right button's function menu and each of its four submenus (rows 7,
+# 8, 9 and 11 of 30 pixels), the sound window, the lighting effect menu, the gun dialog.
+open_popup "the function menu" 970 132
+MENU=$(popups | head -1)
+for row in 7 8 9 11; do
+  xdotool mousemove --window "$MENU" 100 $((row * 30 - 15)) click 1
+  sleep 0.5
+done
+cancel_popups
+open_popup "the sound window (sound server: $HAVE_SOUND)" 884 524
+cancel_popups
+click 720 32
+open_popup "the lighting effect menu" 386 150
+cancel_popups
+click 580 32
+open_popup "the gun dialog" 925 566
+cancel_popups
+click 300 32
+sleep 1
+printf '%-34s %6s MB\n' "RSS after every page and popup" "$(rss_mb "$APP")"
 
 # 100 moves, each from one control of the main page to another.
 xdotool mousemove --window "$WID" 600 600
@@ -167,7 +226,8 @@ at_rest "$APP" "at rest, lighting page minimised"
 xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
 sleep 1
 wmctrl -i -c "$(printf '0x%08x' "$WID")"  # the window manager's close hides to the tray
-at_rest "$APP" "at rest, hidden to the tray ($HAVE_TRAY)"
+sleep 0.5
+at_rest "$APP" "at rest, hidden to the tray ($(map_state))"
 stop_program
 
 # ---- Without a mouse -----------------------------------------------------------------

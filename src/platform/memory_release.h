@@ -1,0 +1,6 @@
+// Hands the heap's free pages back to the system.
+#pragma once
+
+// After large images are let go (the window leaves the screen), their pages stay with
+// the process unless returned: call this then. Costs a walk of the heap; not for a loop.
+void ReturnFreeMemory();
