@@ -506,6 +506,7 @@ const QImage& ComposePageArea(const QRegion& area) {
   const int page = Page();
   if (page != g_bufferedPage) {
     DropPageImages(g_bufferedPage);
+    ReturnFreeMemory();  // the page left behind is several megabytes
     g_bufferedPage = page;
   }
   const QRegion copied = CopiedArea(page);
