@@ -154,14 +154,28 @@ cancel_popups() {
   echo "a popup did not close on Escape" >&2
 }
 open_popup() {  # label, x, y on the main window
-  click "$2" "$3"
-  sleep 0.3
-  [ -n "$(popups)" ] || echo "$1 did not open" >&2
+  for _ in 1 2; do  # a click can meet the window still busy with the last one
+    click "$2" "$3"
+    for _ in $(seq 20); do
+      [ -n "$(popups)" ] && return 0
+      sleep 0.1
+    done
+  done
+  echo "$1 did not open" >&2
+  return 1
 }
 map_state() { xwininfo -id "$WID" 2>/dev/null | awk '/Map State/ {print $3}'; }
 
-stop_program() {
+stop_program() {  # a termination signal ends the program; a second one if it did not
   kill "$APP" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$APP" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$APP" 2>/dev/null; then
+    echo "the program did not end within 5 s of SIGTERM" >&2
+    kill "$APP" 2>/dev/null || true
+  fi
   wait "$APP" 2>/dev/null || true
 }
 
@@ -179,20 +193,21 @@ printf '%-34s %6s MB\n' "RSS after visiting every page" "$(rss_mb "$APP")"
 
 # Every popup: the right button's function menu and each of its four submenus (rows 7,
 # 8, 9 and 11 of 30 pixels), the sound window, the lighting effect menu, the gun dialog.
-open_popup "the function menu" 970 132
-MENU=$(popups | head -1)
-for row in 7 8 9 11; do
-  xdotool mousemove --window "$MENU" 100 $((row * 30 - 15)) click 1
-  sleep 0.5
-done
+if open_popup "the function menu" 970 132; then
+  MENU=$(popups | head -1)
+  for row in 7 8 9 11; do
+    xdotool mousemove --window "$MENU" 100 $((row * 30 - 15)) click 1
+    sleep 0.5
+  done
+fi
 cancel_popups
-open_popup "the sound window (sound server: $HAVE_SOUND)" 884 524
+open_popup "the sound window (sound server: $HAVE_SOUND)" 884 524 || true
 cancel_popups
 click 720 32
-open_popup "the lighting effect menu" 386 150
+open_popup "the lighting effect menu" 386 150 || true
 cancel_popups
 click 580 32
-open_popup "the gun dialog" 925 566
+open_popup "the gun dialog" 925 566 || true
 cancel_popups
 click 300 32
 sleep 1
