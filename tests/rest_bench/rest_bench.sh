@@ -139,29 +139,28 @@ click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; sleep 0.4; }
 
 # The program's shown windows other than the main one (its popups).
 popups() { xdotool search --onlyvisible --pid "$APP" 2>/dev/null | grep -vx "$WID" || true; }
-# Escape until every popup is closed (a submenu, then its menu).
+# Escape until every popup is closed (a submenu, then its menu). At least one Escape
+# goes out, in case a popup was missed: the main window ignores it.
 cancel_popups() {
+  local top
   for _ in 1 2 3 4; do
-    local top
     top=$(popups | tail -1)
-    [ -z "$top" ] && return
     # A dialog takes keys once active; a menu has them already.
-    xdotool windowactivate "$top" 2>/dev/null || true
-    sleep 0.2
+    [ -n "$top" ] && { xdotool windowactivate "$top" 2>/dev/null || true; sleep 0.2; }
     xdotool key Escape
     sleep 0.4
+    [ -z "$(popups)" ] && return
   done
   echo "a popup did not close on Escape" >&2
 }
+# Clicks once (a second click would land on the popup if it was only slow to show).
 open_popup() {  # label, x, y on the main window
-  for _ in 1 2; do  # a click can meet the window still busy with the last one
-    click "$2" "$3"
-    for _ in $(seq 20); do
-      [ -n "$(popups)" ] && return 0
-      sleep 0.1
-    done
+  click "$2" "$3"
+  for _ in $(seq 30); do
+    [ -n "$(popups)" ] && return 0
+    sleep 0.1
   done
-  echo "$1 did not open" >&2
+  echo "$1 was not seen open" >&2
   return 1
 }
 map_state() { xwininfo -id "$WID" 2>/dev/null | awk '/Map State/ {print $3}'; }
