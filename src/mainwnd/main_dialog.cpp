@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QImage>
@@ -12,7 +14,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -95,6 +97,16 @@ struct PreviewWorkers {
 PreviewWorkers& Previews() {
   static PreviewWorkers workers;
   return workers;
+}
+
+// The lighting preview sleeps on this until the page changes.
+struct PreviewPageSignal {
+  std::mutex mutex;
+  std::condition_variable_any changed;
+};
+PreviewPageSignal& PageSignal() {
+  static PreviewPageSignal signal;
+  return signal;
 }
 
 // Starts `entry` in `slot` when `running` was 0; a finished earlier worker is joined first.
@@ -206,16 +218,22 @@ void LedPreviewStep() {
 
 unsigned LedPreviewThread(void* /*param*/, std::stop_token stop) {
   g_ledPreviewColor = 0;
-  while (g_currentPage.load() == kPageLed && !stop.stop_requested()) {
-    const int shown = g_ledPreviewColor.load();
-    LedPreviewStep();
-    // A frame that leaves the shown colour as it was has nothing to repaint.
-    if (g_ledPreviewColor.load() != shown) RequestMainRepaint(RepaintArea::Whole);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LedPreviewDelayMs(g_ledSpeed.load()));
-    if (!WorkerSleepUntil(deadline, stop, false)) break;
+  // No paint draws the preview's colour or phase, so stepping its frames would only wake
+  // the program (and repaint the window) for nothing seen: the worker stays for as long
+  // as the page is shown, asleep until the page changes or the program ends.
+  {
+    PreviewPageSignal& signal = PageSignal();
+    std::unique_lock lock(signal.mutex);
+    signal.changed.wait(lock, stop, [] { return g_currentPage.load() != kPageLed; });
   }
   g_ledPreviewRunning = 0;
   return 0;
+}
+
+void NotifyPreviewPageChanged() {
+  PreviewPageSignal& signal = PageSignal();
+  std::lock_guard lock(signal.mutex);  // a worker between its check and its wait still hears it
+  signal.changed.notify_all();
 }
 
 unsigned MainPageBlinkThread(void* /*param*/, std::stop_token /*stop*/) {
@@ -498,7 +516,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   g_warningPosMode = 0;
   // Everything the workers read is in place now.
   OpenWorkerGate();
-  StartRemovalPoll();
+  WatchDeviceNode();
   if (g_deviceVariant.load() == 0) {
     // The second product identity is reset to the factory settings at every start.
     RestoreDefaultsAndSync();
@@ -560,7 +578,7 @@ void COVK_DOvaruDlg::EndDialog(int result) {
   ending_ = true;
   finalFramesDue_ = false;  // an end without them (removal of the mouse) stays without
   result_ = result;
-  if (removalPoll_) removalPoll_->stop();
+  if (nodeWatcher_) nodeWatcher_->removePaths(nodeWatcher_->directories());
   if (first) SilenceOnEnd();
   hide();
   if (running_) QCoreApplication::exit(result);
@@ -648,27 +666,23 @@ void COVK_DOvaruDlg::ShowAboutBox() {
   about.exec();
 }
 
-void COVK_DOvaruDlg::SetRemovalPollInterval(int ms) {
-  removalPollMs_ = std::max(ms, 10);
-  if (removalPoll_) removalPoll_->setInterval(removalPollMs_);
-}
-
-void COVK_DOvaruDlg::StartRemovalPoll() {
+void COVK_DOvaruDlg::WatchDeviceNode() {
   // The device watcher reports removals; where it cannot run (no udev monitor, as in
   // many containers), the device node's disappearance is looked for instead.
   removalPath_ = g_devicePath;
   if (removalPath_.empty() || removalPath_.front() != '/' || !PathExists(removalPath_)) return;
-  if (!removalPoll_) {
-    removalPoll_ = new QTimer(this);
-    connect(removalPoll_, &QTimer::timeout, this, &COVK_DOvaruDlg::PollRemoval);
+  const QString folder = QFileInfo(QString::fromStdString(removalPath_)).absolutePath();
+  if (!nodeWatcher_) {
+    nodeWatcher_ = new QFileSystemWatcher(this);
+    connect(nodeWatcher_, &QFileSystemWatcher::directoryChanged, this, &COVK_DOvaruDlg::CheckDeviceNode);
   }
-  removalPoll_->start(removalPollMs_);
+  if (!nodeWatcher_->directories().contains(folder)) nodeWatcher_->addPath(folder);
 }
 
-void COVK_DOvaruDlg::PollRemoval() {
-  if (ending_ || PathExists(removalPath_)) return;
-  removalPoll_->stop();
+void COVK_DOvaruDlg::CheckDeviceNode() {
+  if (ending_ || removalPath_.empty() || PathExists(removalPath_)) return;
   const DeviceBroadcast broadcast{kDbtDevTypDeviceInterface, removalPath_};
+  removalPath_.clear();
   OnDeviceChange(kDbtDeviceRemoveComplete, &broadcast);
 }
 

@@ -33,7 +33,7 @@
 
 class QMenu;
 class QPainter;
-class QTimer;
+class QFileSystemWatcher;
 class TrayIcon;
 
 // ---- Pages ----------------------------------------------------------------------------
@@ -120,13 +120,16 @@ int LedPreviewDelayMs(int ledSpeed);
 void LedPreviewStep();
 
 // The workers (each given the main window; they end by themselves):
-// LedPreviewThread animates the preview while the lighting page is shown;
+// LedPreviewThread stays while the lighting page is shown (nothing draws its frames, so
+// it sleeps until NotifyPreviewPageChanged tells it of a page change);
 // MainPageBlinkThread sets the blink phase and ends.
 unsigned LedPreviewThread(void* param, std::stop_token stop);
 unsigned MainPageBlinkThread(void* param, std::stop_token stop);
 // Start one when its running flag is 0 (the flag is set first): the page tabs call them.
 void StartLedPreview();
 void StartMainPageBlink();
+// Called after g_currentPage changes.
+void NotifyPreviewPageChanged();
 // Asks the preview workers to end and waits for them (end of the program, tests).
 void StopPreviewWorkers();
 
@@ -244,10 +247,6 @@ class COVK_DOvaruDlg : public QDialog {
   void ShowSystemMenu(QPoint at);
   void ShowAboutBox();
 
-  // Watches the device node of the mouse for its removal, for systems whose device
-  // watcher cannot run (see OnInitDialog). Interval in milliseconds.
-  void SetRemovalPollInterval(int ms);
-
   // Enter and Esc do not end the program.
   void accept() override {}
   void reject() override {}
@@ -275,16 +274,17 @@ class COVK_DOvaruDlg : public QDialog {
   // Workers ended, the final pulse and command 0x20: once per run.
   void SendFinalFrames();
   void PaintDefault(QPainter& painter);
-  void StartRemovalPoll();
-  void PollRemoval();
+  // Watches the device node of the mouse for its removal, for systems whose device
+  // watcher cannot run: woken by a change of the node's folder, never by a clock.
+  void WatchDeviceNode();
+  void CheckDeviceNode();
   void SilenceOnEnd();
   bool NoControlAt(QPoint point) const;
 
   QIcon icon_;
   QRegion shape_;
   std::unique_ptr<TrayIcon> tray_;
-  QTimer* removalPoll_ = nullptr;
-  int removalPollMs_ = 1000;
+  QFileSystemWatcher* nodeWatcher_ = nullptr;
   std::string commandLine_;
   bool ending_ = false;
   std::atomic<bool> running_{false};        // Run's event loop runs

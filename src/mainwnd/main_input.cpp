@@ -388,6 +388,7 @@ void SwitchPage(int page) {
   if (previous == page) return;
   if (previous == kPageMacro) Call(g_popups.destroyMacroPage);
   g_currentPage = page;
+  NotifyPreviewPageChanged();
   if (page == kPageMain) StartMainPageBlink();
   if (page == kPageLed) StartLedPreview();
   if (page == kPageMacro) {

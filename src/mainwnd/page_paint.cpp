@@ -22,6 +22,7 @@
 #include "mainwnd/page_state.h"
 #include "mainwnd/skin_image.h"
 #include "mainwnd/ui_fonts.h"
+#include "platform/memory_release.h"
 #include "popups/popup_skin.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
@@ -490,6 +491,7 @@ class RestWhenHidden : public QObject {
     if ((event->type() == QEvent::Hide && !window->isVisible()) || (stateChange && window->isMinimized())) {
       ReleasePageImages();
       StopPreviewWorkers();
+      ReturnFreeMemory();  // freed image pieces would otherwise stay in the heap
     } else if ((event->type() == QEvent::Show || stateChange) && window->isVisible() && !window->isMinimized() &&
                g_currentPage.load() == kPageLed) {
       StartLedPreview();  // does nothing while it runs
@@ -504,6 +506,7 @@ const QImage& ComposePageArea(const QRegion& area) {
   const int page = Page();
   if (page != g_bufferedPage) {
     DropPageImages(g_bufferedPage);
+    ReturnFreeMemory();  // the page left behind is several megabytes
     g_bufferedPage = page;
   }
   const QRegion copied = CopiedArea(page);

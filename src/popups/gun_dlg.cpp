@@ -127,7 +127,7 @@ void CDialogGun::OnPress(int hit) {
 void CDialogGun::PaintExtra(QPainter& painter) {
   const int preset = g_currentGunPreset;
   const int marker = GunModeMarker(preset);
-  if (marker >= 0) BlitSkinRect(painter, SkinImage("gun_down.jpg"), Rects()[static_cast<std::size_t>(marker)]);
+  if (marker >= 0) BlitSkinRect(painter, ControlsImage("gun_down.jpg"), Rects()[static_cast<std::size_t>(marker)]);
   const QImage picture = SkinImages().Image(PicturePath(preset));
   if (picture.isNull()) return;
   const SkinRect& area = Rects()[4];

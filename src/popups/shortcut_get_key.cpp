@@ -73,8 +73,8 @@ void CShortcutGetKey::OnPress(int hit) {
 void CShortcutGetKey::PaintHover(QPainter& painter) {
   KeyCapturePopup::PaintHover(painter);
   // The toggles always show their state: on from "_down", off from "_over".
-  const QImage over = SkinImage("combinationKey_over.jpg");
-  const QImage down = SkinImage("combinationKey_down.jpg");
+  const SkinSource over = ControlsImage("combinationKey_over.jpg");
+  const SkinSource down = ControlsImage("combinationKey_down.jpg");
   const auto& rects = Rects();
   for (int m = 0; m < 4; ++m) {
     const auto index = static_cast<std::size_t>(kFirstToggle + m);

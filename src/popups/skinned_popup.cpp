@@ -36,6 +36,7 @@ SkinnedPopup::~SkinnedPopup() = default;
 // ---- Shape and size -----------------------------------------------------------------------
 
 bool SkinnedPopup::SetShapeFromMask(const std::string& maskName) {
+  mask_ = maskName;
   const QImage mask = SkinImage(maskName);
   if (mask.isNull()) {
     maskSize_ = QSize();
@@ -100,6 +101,20 @@ void SkinnedPopup::SetImages(std::string normal, std::string over, std::string d
 QImage SkinnedPopup::SkinImage(const std::string& name) {
   if (name.empty()) return QImage();
   return SkinImages().Image(SkinImagePath(name));
+}
+
+SkinSource SkinnedPopup::ControlsImage(const std::string& name) const {
+  if (name.empty()) return SkinSource();
+  QRegion controls;
+  for (const SkinRect& r : rects_) controls += QRect(r.x, r.y, r.width, r.height);
+  return SkinImages().Cutout(SkinImagePath(name), controls);
+}
+
+void SkinnedPopup::hideEvent(QHideEvent* event) {
+  // A closed popup's images are decoded again if it is ever shown again.
+  for (const std::string* name : {&mask_, &normal_, &over_, &down_})
+    if (!name->empty()) SkinImages().Drop(SkinImagePath(*name));
+  QDialog::hideEvent(event);
 }
 
 // ---- State and mouse ----------------------------------------------------------------------
@@ -291,7 +306,7 @@ void SkinnedPopup::ClosePopup(int result) {
 
 // ---- Painting -----------------------------------------------------------------------------
 
-void SkinnedPopup::BlitHover(QPainter& painter, const QImage& source, const SkinRect& rect) const {
+void SkinnedPopup::BlitHover(QPainter& painter, const SkinSource& source, const SkinRect& rect) const {
   BlitSkinRect(painter, source, rect);
 }
 
@@ -311,7 +326,7 @@ void SkinnedPopup::DrawCentredText(QPainter& painter, const QString& text, const
 
 void SkinnedPopup::PaintHover(QPainter& painter) {
   if (hover_ < 0 || static_cast<std::size_t>(hover_) >= rects_.size()) return;
-  BlitHover(painter, SkinImage(pressed_ ? down_ : over_), rects_[static_cast<std::size_t>(hover_)]);
+  BlitHover(painter, ControlsImage(pressed_ ? down_ : over_), rects_[static_cast<std::size_t>(hover_)]);
 }
 
 void SkinnedPopup::PaintExtra(QPainter&) {}

@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwnd/skin_image.h"
 #include "mainwnd/skin_layout.h"
 
 class QPainter;
@@ -97,6 +98,10 @@ class SkinnedPopup : public QDialog {
   void SetImages(std::string normal, std::string over, std::string down);
   // The image of a name through the shared cache (null when missing).
   static QImage SkinImage(const std::string& name);
+  // Only the controls' rectangles of an image (for "_over"/"_down" looks, which are
+  // only ever copied by control). What is drawn of the popup's skin images leaves the
+  // cache when the popup hides.
+  SkinSource ControlsImage(const std::string& name) const;
 
   // ---- State ----------------------------------------------------------------------------
   int Hover() const { return hover_; }
@@ -142,7 +147,7 @@ class SkinnedPopup : public QDialog {
   virtual void OnClick(int hit);
 
   // Helpers for the painting steps.
-  void BlitHover(QPainter& painter, const QImage& source, const SkinRect& rect) const;
+  void BlitHover(QPainter& painter, const SkinSource& source, const SkinRect& rect) const;
   // Draws `text` centred in `rect`, white unless given.
   static void DrawCentredText(QPainter& painter, const QString& text, const SkinRect& rect, QColor colour = Qt::white);
   // Prepares the painter for captions: transparent background, UI font size 2.
@@ -153,6 +158,7 @@ class SkinnedPopup : public QDialog {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void reject() override;
+  void hideEvent(QHideEvent* event) override;
 
   PopupStyle style() const { return style_; }
 
@@ -163,7 +169,7 @@ class SkinnedPopup : public QDialog {
   QSize popupSize_;
   std::vector<SkinRect> rects_;
   std::vector<std::string> captions_;
-  std::string normal_, over_, down_;
+  std::string mask_, normal_, over_, down_;
   int hover_ = kNoHit;
   bool pressed_ = false;
   bool chainPressed_ = false;  // the lowest menu of a chain: a left press came inside it

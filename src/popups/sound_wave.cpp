@@ -113,24 +113,24 @@ void SoundWave::PaintHover(QPainter& painter) {
   const int hover = Hover();
   if (hover == kNoHit || Pressed() || !(IsModeEntry(hover) || hover == kEntrySave)) return;
   if (static_cast<std::size_t>(hover) < Rects().size())
-    BlitHover(painter, SkinImage(kOverImage), Rects()[static_cast<std::size_t>(hover)]);
+    BlitHover(painter, ControlsImage(kOverImage), Rects()[static_cast<std::size_t>(hover)]);
 }
 
 void SoundWave::PaintExtra(QPainter& painter) {
   const auto& rects = Rects();
   if (rects.size() < static_cast<std::size_t>(kSoundEntries)) return;
-  const QImage down = SkinImage(kDownImage);
+  const SkinSource down = ControlsImage(kDownImage);
   const int mode = g_soundWaveMode.load();
   if (mode >= 0 && mode < kSoundEntries) BlitHover(painter, down, rects[static_cast<std::size_t>(mode)]);
   if (!SoundEffectOn() || g_modeLight.load() != 0) {
-    BlitHover(painter, SkinImage(kOverImage), rects[kEntryOnOff]);
+    BlitHover(painter, ControlsImage(kOverImage), rects[kEntryOnOff]);
   } else if (g_waveShowStatu.load() == 1) {
     BlitHover(painter, down, rects[kEntryOnOff]);
   }
   PaintBars(painter, down);
 }
 
-void SoundWave::PaintBars(QPainter& painter, const QImage& down) {
+void SoundWave::PaintBars(QPainter& painter, const SkinSource& down) {
   const bool samples = SoundBarsShowSamples(SoundEffectOn());
   for (int k = 0; k < kSoundBarCount; ++k) {
     const SkinRect& r = Rects()[static_cast<std::size_t>(kSoundFirstBar + k)];

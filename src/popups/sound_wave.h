@@ -54,7 +54,7 @@ class SoundWave : public SkinnedPopup {
  private:
   void SwitchOnOff();
   void SaveAndHide();
-  void PaintBars(QPainter& painter, const QImage& down);
+  void PaintBars(QPainter& painter, const SkinSource& down);
 
   QTimer sampleTimer_;
   QTimer beatTimer_;

@@ -137,6 +137,8 @@ class PreviewWorkerTest : public ::testing::Test {
   }
 };
 
+// It sleeps for as long as the page is shown and ends as soon as it is told of another
+// page; a page change that comes back to the lighting page before it looks keeps it.
 TEST_F(PreviewWorkerTest, LightingPreviewRunsWhileItsPageIsShown) {
   g_ledSpeed = 5;
   g_currentPage = kPageLed;
@@ -145,8 +147,14 @@ TEST_F(PreviewWorkerTest, LightingPreviewRunsWhileItsPageIsShown) {
   StartLedPreview();  // a second start while it runs does nothing
   SpinFor(50);
   EXPECT_EQ(g_ledPreviewRunning.load(), 1);
+  g_currentPage = kPageAdvanced;
+  g_currentPage = kPageLed;
+  NotifyPreviewPageChanged();
+  SpinFor(50);
+  EXPECT_EQ(g_ledPreviewRunning.load(), 1);
 
   g_currentPage = kPageAdvanced;
+  NotifyPreviewPageChanged();
   EXPECT_TRUE(SpinUntil([] { return g_ledPreviewRunning.load() == 0; }, 2000));
   // And it can run again when the page is shown again.
   g_currentPage = kPageLed;

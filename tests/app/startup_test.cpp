@@ -493,7 +493,6 @@ TEST_F(StartupTest, DisappearingDeviceNodeEndsTheProgram) {
   PlugMouse(options);
 
   COVK_DOvaruDlg& window = Window();
-  window.SetRemovalPollInterval(20);
   window.OnInitDialog();
   ASSERT_TRUE(WaitForDownloads());
   SpinFor(60);

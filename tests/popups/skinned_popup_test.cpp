@@ -2,10 +2,12 @@
 // hover and pressed looks, clicks handed to the subclass.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include "mainwnd/skin_image.h"
 #include "popups/skinned_popup.h"
 #include "../ui_skin/skin_fixture.h"
 
@@ -107,6 +109,59 @@ TEST_F(SkinnedPopupTest, ShapeLayoutHoverPressAndClick) {
   EXPECT_FALSE(popup.Pressed());  // a press on no control is not a pressed look
   popup.ReleaseAt({5, 90});
   EXPECT_EQ(popup.clicks, (std::vector<int>{0, 255}));
+}
+
+// The hover and pressed looks come from cut-out pieces of their images: the picture is
+// the one the whole images give, pixel for pixel; the popup's images leave the cache
+// when it closes.
+TEST_F(SkinnedPopupTest, LooksFromCutOutImagesMatchTheWholeImagesAndLeaveWithThePopup) {
+  const QSize size(200, 100);
+  auto pattern = [size](int seed) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+      for (int x = 0; x < size.width(); ++x) image.setPixel(x, y, qRgb((x * seed) & 255, (y * 3 + seed) & 255, (x ^ y) & 255));
+    return image;
+  };
+  WriteImage(Skins() + "/pat_normal.png", pattern(1));
+  WriteImage(Skins() + "/pat_over.png", pattern(5));
+  WriteImage(Skins() + "/pat_down.png", pattern(9));
+  SkinImages().Clear();
+  const std::vector<SkinRect> rects{{30, 30, 40, 20}, {120, 30, 40, 20}, {10, 70, 30, 15}};
+  auto expected = [&](int hit, const std::string& look) {
+    QImage image = SkinnedPopup::SkinImage("pat_normal.png").convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (hit != SkinnedPopup::kNoHit) {
+      QPainter painter(&image);
+      BlitSkinRect(painter, SkinnedPopup::SkinImage(look), rects[static_cast<std::size_t>(hit)]);
+    }
+    return image;
+  };
+
+  ProbePopup popup(nullptr, PopupStyle::Dialog);
+  popup.SetShapeRect(size.width(), size.height());
+  popup.SetRects(rects);
+  popup.SetImages("pat_normal.png", "pat_over.png", "pat_down.png");
+  popup.show();
+  for (int hit = 0; hit < 3; ++hit) {
+    const SkinRect& r = rects[static_cast<std::size_t>(hit)];
+    const QPoint inside(r.x + 1, r.y + 1);
+    popup.MoveAt(inside);
+    const QImage hovered = popup.Compose();
+    popup.PressAt(inside);
+    const QImage pressed = popup.Compose();
+    popup.ReleaseAt(inside);
+    SkinImages().Drop(SkinImagePath("pat_over.png"));  // the references decode whole images
+    SkinImages().Drop(SkinImagePath("pat_down.png"));
+    EXPECT_EQ(hovered, expected(hit, "pat_over.png")) << "control " << hit;
+    EXPECT_EQ(pressed, expected(hit, "pat_down.png")) << "control " << hit;
+  }
+  popup.MoveAt({190, 5});
+  SkinImages().Clear();
+  popup.MoveAt({31, 31});
+  popup.Compose();
+  const qsizetype whole = qsizetype{size.width()} * size.height() * 4;
+  EXPECT_LT(SkinImages().Bytes(), 2 * whole) << "the background whole, the hover look in pieces";
+  popup.ClosePopup();
+  EXPECT_EQ(SkinImages().Bytes(), 0);
 }
 
 TEST_F(SkinnedPopupTest, MissingFilesLeaveAnEmptyPopupAndSaySoForTheLayout) {

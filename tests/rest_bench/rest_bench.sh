@@ -2,21 +2,25 @@
 # What the program costs while it sits there: runs the built program under a private
 # Xvfb (with openbox, and stalonetray when installed) and prints
 #   - start-up to the main window mapped (ms),
-#   - RSS after start, after visiting every page, and at rest in each state (MB),
+#   - RSS after start, after visiting every page, after opening every popup (the button
+#     function menu with each of its submenus, the lighting effect menu, the sound
+#     window, the gun dialog; each cancelled with Escape), and at rest in each state (MB),
 #   - CPU for 100 pointer moves that change the hovered control (ms),
 #   - wake-ups per second at rest over 10 s (the sum of every thread's voluntary and
 #     involuntary context switches) and CPU share, with the window shown, minimised and
 #     hidden to the tray, with the simulated mouse; and with no mouse at all (the
 #     program then sits on its "no mouse" warning box).
 # Usage: tests/rest_bench/rest_bench.sh [path/to/OVK_DOvaru] [rest seconds]
-# Not a test: the figures depend on the machine and its load.
+# The program runs from a copy of its folder, so that nothing it saves lands beside the
+# real one. Not a test: the figures depend on the machine and its load.
 set -euo pipefail
 
 BIN=${1:-build/dev/bin/OVK_DOvaru}
 REST_S=${2:-10}
 BIN=$(readlink -f "$BIN")
 [ -x "$BIN" ] || { echo "no program at $BIN" >&2; exit 2; }
-for tool in Xvfb openbox xdotool xev; do
+REAL_BIN=$BIN
+for tool in Xvfb openbox xdotool xev xwininfo wmctrl; do
   command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 2; }
 done
 
@@ -29,6 +33,8 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+cp -a "$(dirname "$REAL_BIN")" "$WORK/program"
+BIN="$WORK/program/$(basename "$REAL_BIN")"
 
 # A free display of our own.
 Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$WORK/display" >/dev/null 2>&1 &
@@ -50,6 +56,15 @@ elif cc -O1 -o "$WORK/bench_tray" "$(dirname "$0")/bench_tray.c" -lX11 2>/dev/nu
   "$WORK/bench_tray" &
   PIDS+=($!)
   HAVE_TRAY=stand-in
+fi
+# A private sound server with one silent output, so that the sound window opens.
+HAVE_SOUND=no
+if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
+  (unset PULSE_SERVER DBUS_SESSION_BUS_ADDRESS
+   exec pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+     --log-target=stderr --log-level=error -L module-native-protocol-unix -L module-null-sink) >/dev/null 2>&1 &
+  PIDS+=($!)
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { HAVE_SOUND=yes; break; }; sleep 0.1; done
 fi
 sleep 1
 
@@ -122,14 +137,53 @@ start_program() {  # label, program arguments...
 
 click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; sleep 0.4; }
 
-stop_program() {
+# The program's shown windows other than the main one (its popups).
+popups() {
+  { xdotool search --onlyvisible --pid "$APP"; xdotool search --onlyvisible --classname '^OVK_DOvaru$'; } 2>/dev/null |
+    sort -u | grep -vx "$WID" || true
+}
+# Escape until every popup is closed (a submenu, then its menu). At least one Escape
+# goes out, in case a popup was missed: the main window ignores it.
+cancel_popups() {
+  local top
+  for _ in 1 2 3 4; do
+    top=$(popups | tail -1)
+    # A dialog takes keys once active; a menu has them already.
+    [ -n "$top" ] && { xdotool windowactivate "$top" 2>/dev/null || true; sleep 0.2; }
+    xdotool key Escape
+    sleep 0.4
+    [ -z "$(popups)" ] && return
+  done
+  echo "a popup did not close on Escape" >&2
+}
+# Clicks once (a second click would land on the popup if it was only slow to show).
+open_popup() {  # label, x, y on the main window
+  click "$2" "$3"
+  for _ in $(seq 30); do
+    [ -n "$(popups)" ] && return 0
+    sleep 0.1
+  done
+  echo "$1 was not seen open" >&2
+  return 1
+}
+map_state() { xwininfo -id "$WID" 2>/dev/null | awk '/Map State/ {print $3}'; }
+
+stop_program() {  # a termination signal ends the program; a second one if it did not
   kill "$APP" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$APP" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$APP" 2>/dev/null; then
+    echo "the program did not end within 5 s of SIGTERM" >&2
+    kill "$APP" 2>/dev/null || true
+  fi
   wait "$APP" 2>/dev/null || true
 }
 
 # ---- With the simulated mouse --------------------------------------------------------
 
-echo "program: $BIN   display: $DISPLAY   tray: $HAVE_TRAY   load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "program: $REAL_BIN   display: $DISPLAY   tray: $HAVE_TRAY   sound: $HAVE_SOUND   load: $(cut -d' ' -f1-3 /proc/loadavg)"
 start_program "start-up to window mapped" --simulate
 sleep 2
 printf '%-34s %6s MB\n' "RSS after start" "$(rss_mb "$APP")"
@@ -166,8 +220,35 @@ xdotool windowminimize "$WID"
 at_rest "$APP" "at rest, lighting page minimised"
 xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
 sleep 1
+# Every popup, once the lighting page has been measured with its default effect (the
+# sound window switches the sound lighting on): the right button's function menu and
+# each of its four submenus (rows 7, 8, 9 and 11 of 30 pixels), the sound window, the
+# lighting effect menu, the gun dialog.
+click 300 32
+if open_popup "the function menu" 970 132; then
+  MENU=$(popups | head -1)
+  for row in 7 8 9 11; do
+    xdotool mousemove --window "$MENU" 100 $((row * 30 - 15)) click 1
+    sleep 0.5
+  done
+fi
+cancel_popups
+open_popup "the sound window (sound server: $HAVE_SOUND)" 884 524 || true
+cancel_popups
+click 720 32
+open_popup "the lighting effect menu" 386 150 || true
+cancel_popups
+click 580 32
+open_popup "the gun dialog" 925 566 || true
+cancel_popups
+click 300 32
+sleep 1
+printf '%-34s %6s MB\n' "RSS after every page and popup" "$(rss_mb "$APP")"
+xdotool mousemove 1270 1010
+at_rest "$APP" "at rest, window shown after popups"
 wmctrl -i -c "$(printf '0x%08x' "$WID")"  # the window manager's close hides to the tray
-at_rest "$APP" "at rest, hidden to the tray ($HAVE_TRAY)"
+sleep 0.5
+at_rest "$APP" "at rest, hidden to the tray ($(map_state))"
 stop_program
 
 # ---- Without a mouse -----------------------------------------------------------------
