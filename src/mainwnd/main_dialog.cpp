@@ -367,6 +367,9 @@ void COVK_DOvaruDlg::RequestClose() {
     OnClose();
   } else {
     closeRequested_ = true;  // Run ends the program once the start-up is through
+    // A warning box of the start-up ("Mouse not found", a broken settings file) would
+    // hold the end until someone answers it.
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
   }
 }
 

@@ -203,6 +203,18 @@ class TrayTest(unittest.TestCase):
                 self.assert_final_frames_once()
                 self.assertEqual(self.desk.tray_icons(self.program.process.pid), [])
 
+    def test_termination_signal_ends_a_start_held_by_its_warning_box(self):
+        # No mouse on the test machine: the start-up stops at its "Mouse not found" box.
+        process = self.desk.launch([self.program.exe], log="program-without-mouse")
+        self.addCleanup(desktop.stop_process, process)
+        desktop.wait_until(lambda: self.desk.windows_of(process.pid, visible=True), what="the warning box")
+        self.desk.screenshot("1-warning-box")
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the program did not end on SIGTERM while its warning box was open")
+
     def test_loss_of_the_display_ends_with_the_final_frames(self):
         self.program.start()
         self.desk.end_display()
