@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev libpulse-dev
+  qt6-base-dev qt6-base-dev-tools libxcb1-dev libhidapi-dev libudev-dev libpulse-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg
@@ -15,11 +15,11 @@ packages=(
   python3 openbox trayer xdotool x11-utils imagemagick
 )
 if [ "${1:-}" = "--package" ]; then
-  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libxcb1-dev libhidapi-dev libudev-dev
             libpulse-dev fonts-roboto dpkg-dev file)
 fi
 if [ "${1:-}" = "--runtime" ]; then
-  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
+  packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libxcb1-dev libhidapi-dev libudev-dev
             libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg)
 fi
 

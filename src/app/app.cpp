@@ -11,9 +11,11 @@
 #include "app/shutdown_requests.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/power_events.h"
+#include "platform/qt/window_position_sync.h"
 #include "platform/single_instance.h"
 #include "popups/warning_dlg.h"
 #include "profile/paths.h"
+#include "profile/settings_tree.h"
 #include "sim/simulated_mouse.h"
 
 namespace {
@@ -52,7 +54,9 @@ int COVK_DOvaruApp::Run(int argc, char** argv) {
   argv_ = argv;
   // The raw command line, before Qt takes its own options out of it.
   commandLine_ = JoinCommandLine(argc, argv);
-  const CommandLine parsed = ParseCommandLine(argc, argv);
+  CommandLine parsed = ParseCommandLine(argc, argv);
+  // The folder this start would write its settings into: beside a build, or the user's.
+  if (parsed.help) parsed.output += "Settings: " + LocateSettingsTree(g_appDir).settingsDir + "\n";
   if (parsed.exitNow) return PrintCommandLineOutput(parsed);  // --help, --version, errors
   options_ = parsed.options;
   InitInstance();
@@ -84,6 +88,7 @@ bool COVK_DOvaruApp::InitInstance() {
   QApplication::setQuitOnLastWindowClosed(false);
   InstallDarkPalette();
   InstallWarningBoxHandler();
+  platform::InstallWindowPositionSync();
 
   std::shared_ptr<sim::SimulatedMouse> simulated;
   if (options_.simulate) {

@@ -809,7 +809,10 @@ void COVK_DOvaruDlg::closeEvent(QCloseEvent* event) {
 }
 
 void COVK_DOvaruDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
+  // Not QDialog's: it centres a dialog by itself before the window is mapped, which
+  // sets the window's position under the window manager's reparenting, and Qt can then
+  // keep a position the window never had. The window manager places the main window.
+  QWidget::showEvent(event);
   if (g_startHidden.exchange(0) != 0) {
     // The start-hidden switch: minimised, still on the taskbar. The show event comes
     // before the window is mapped, so the window manager maps it minimised; a request

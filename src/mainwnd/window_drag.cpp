@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "platform/qt/window_position_sync.h"
+
 void WindowDrag::Arm(const QWidget* window, QPoint globalPress) {
   armed_ = true;
   byHand_ = false;
@@ -18,7 +20,7 @@ bool WindowDrag::Move(QWidget* window, const QMouseEvent* event) {
   if (armed_) {
     armed_ = false;
     QWindow* handle = window->windowHandle();
-    if (handle != nullptr && handle->startSystemMove()) return true;
+    if (!platform::ProgramPlacesWindows() && handle != nullptr && handle->startSystemMove()) return true;
     byHand_ = true;
   }
   if (!byHand_) return false;

@@ -1,9 +1,12 @@
 // Moving a frameless window by pressing on it where it has no control, as by a caption.
 //
-// The move starts when the pointer moves with the left button held, not at the press:
-// under X11 a system move asked for once the button is already up (a quick click)
-// makes the window follow the pointer until the next click. Where the window system
-// cannot move windows itself, the window is moved by hand.
+// Where the program places its windows (X11) the window follows the pointer by hand from
+// the press on, so the point grabbed stays under the pointer: a move handed to the
+// window manager starts where the pointer is when it is asked for, after the first
+// pointer move. Where only the window system moves windows (Wayland), the move is
+// handed to it on the first pointer move with the left button held, not at the press:
+// asked for once the button is already up (a quick click), it would make the window
+// follow the pointer until the next click.
 //
 //   press on no control:  drag_.Arm(this, event->globalPosition().toPoint());
 //   mouseMoveEvent:       if (drag_.Move(this, event)) return;
