@@ -1,6 +1,7 @@
 #include "mainwnd/tray_icon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -122,9 +123,16 @@ void COVK_DOvaruDlg::OnTrayShow() {
 }
 
 void COVK_DOvaruDlg::OnTrayExit() {
-  // The popups that may be open modally end before the program does.
+  // The dialogs open over the window (the gun dialog, the key dialog of the macro page,
+  // the key-combination dialog) end before the program does; each one's exec() returns
+  // once the event loop is back to it, with the program already ending.
   if (g_gunDialog) g_gunDialog->done(0);
   if (g_keyCaptureDialog) g_keyCaptureDialog->done(0);
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(widget);
+    if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog->windowModality() == Qt::WindowModal)
+      dialog->done(0);
+  }
   OnClose();
 }
 

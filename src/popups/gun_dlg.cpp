@@ -18,6 +18,9 @@
 namespace {
 
 constexpr const char* kLayout = "skin_gun.ini";
+// The rectangles marking the repeat modes.
+constexpr int kMarkerFixedCount = 8;
+constexpr int kMarkerWhileHeld = 9;
 const QColor kNameColour(7, 188, 255);
 
 std::string Text(const QLineEdit* edit) { return edit ? edit->text().toStdString() : std::string(); }
@@ -27,7 +30,6 @@ std::string PicturePath(int preset) { return SkinImagePath("Gun/" + std::to_stri
 }  // namespace
 
 CDialogGun::CDialogGun(QWidget* owner) : SkinnedPopup(owner, PopupStyle::Dialog) {
-  setModal(true);
   SetShapeFromMask("gun_mask.jpg");
   SetImages("gun_normal.jpg", "gun_over.jpg", "gun_down.jpg");
   layoutFound_ = LoadLayout(kLayout, kRects);
@@ -128,6 +130,9 @@ void CDialogGun::PaintExtra(QPainter& painter) {
   const int preset = g_currentGunPreset;
   const int marker = GunModeMarker(preset);
   if (marker >= 0) BlitSkinRect(painter, ControlsImage("gun_down.jpg"), Rects()[static_cast<std::size_t>(marker)]);
+  // The count edit goes with the marker: a count is typed only for a fixed-count preset.
+  if (marker == kMarkerWhileHeld && repeat_->isEnabled()) repeat_->setEnabled(false);
+  if (marker == kMarkerFixedCount && !repeat_->isEnabled()) repeat_->setEnabled(true);
   const QImage picture = SkinImages().Image(PicturePath(preset));
   if (picture.isNull()) return;
   const SkinRect& area = Rects()[4];

@@ -240,6 +240,11 @@ void SkinnedPopup::mouseReleaseEvent(QMouseEvent* event) {
 
 void SkinnedPopup::reject() { ClosePopup(0); }
 
+int SkinnedPopup::exec() {
+  setWindowModality(Qt::WindowModal);
+  return QDialog::exec();
+}
+
 // ---- Placement ----------------------------------------------------------------------------
 
 void SkinnedPopup::PlaceAt(QPoint screenTopLeft) {

@@ -20,7 +20,9 @@
 //
 // Two window styles: Menu is a Qt::Popup window (closes on a click outside, placed
 // relative to its owner, so it also works where windows cannot place themselves, as
-// under Wayland); Dialog is a Qt::Tool window, run modally with exec() or shown.
+// under Wayland); Dialog is a Qt::Tool window, run modally with exec() or shown. A
+// dialog run with exec() holds its owner's window only: the tray icon and the rest of
+// the desktop still take clicks.
 //
 //   class MyDialog : public SkinnedPopup {
 //    public:
@@ -129,6 +131,9 @@ class SkinnedPopup : public QDialog {
   // Hides the popup and deletes it once control is back in the event loop (a modal
   // dialog ends with `result` instead and is left to its creator).
   void ClosePopup(int result = 0);
+
+  // Runs the dialog modally over its owner's window.
+  int exec() override;
 
   // The composed picture as the next paint would show it (tests, subclasses).
   QImage Compose();

@@ -180,4 +180,17 @@ TEST_F(GunDialogTest, RepeatModesAndThePresetMenu) {
   EXPECT_FALSE(dialog.PresetMenu() && dialog.PresetMenu()->isVisible());
 }
 
+TEST_F(GunDialogTest, TheCountEditFollowsTheModeMarkerWhenPainted) {
+  CDialogGun dialog(nullptr);
+  ASSERT_TRUE(dialog.RepeatEdit()->isEnabled());
+  // A preset without events leaves the edits as they were when it is shown; painting
+  // still puts the count edit in step with the mode marker.
+  g_gunMacros[0] = Preset("Empty", 0, 0, 2, 1, 0);
+  dialog.Compose();
+  EXPECT_FALSE(dialog.RepeatEdit()->isEnabled());
+  g_gunMacros[0].mode = 0;
+  dialog.Compose();
+  EXPECT_TRUE(dialog.RepeatEdit()->isEnabled());
+}
+
 }  // namespace
