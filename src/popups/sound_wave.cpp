@@ -198,12 +198,16 @@ void SoundWave::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void OpenSoundWaveWindow() {
+  // 250 right of and 100 below the main window's top-left corner, wherever the window
+  // system put the window (the desktop's centre stands in for a missing main window).
   QWidget* main = g_mainDlg;
-  QScreen* screen = main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
-  const QRect desktop = screen ? screen->geometry() : QRect();
-  const QSize mainSize = main ? main->frameGeometry().size() : QSize();
-  const QPoint at(desktop.x() + desktop.width() / 2 - mainSize.width() / 2 + 250,
-                  desktop.y() + desktop.height() / 2 - mainSize.height() / 2 + 100);
+  QPoint corner;
+  if (main) {
+    corner = main->frameGeometry().topLeft();
+  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    corner = screen->geometry().center();
+  }
+  const QPoint at = corner + QPoint(250, 100);
 
   g_lastDpiLevel = ReadMouseDpiLevel(g_lastDpiLevel.load());
   if (!HasAudioMixer()) {
