@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/peak_meter.h"
@@ -26,6 +28,30 @@ constexpr pa_usec_t kAnswerTimeoutUs = 2 * PA_USEC_PER_SEC;
 // While metering, a server that went away (or was not there) is looked for again this
 // often, so the meter comes back when the server is restarted.
 constexpr pa_usec_t kReconnectUs = 2 * PA_USEC_PER_SEC;
+
+// Which server a context tried: the one it reached, else the one it was sent to.
+std::string ServerOf(pa_context* context) {
+  if (context != nullptr) {
+    if (const char* server = pa_context_get_server(context)) return server;
+  }
+  if (const char* server = std::getenv("PULSE_SERVER")) return server;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  return std::string("unix:") + (runtime ? runtime : "$XDG_RUNTIME_DIR") + "/pulse/native";
+}
+
+std::string Seconds(pa_usec_t time) { return std::to_string(time / PA_USEC_PER_SEC) + " s"; }
+
+std::string ConnectionError(pa_context* context) {
+  const int error = context ? pa_context_errno(context) : PA_ERR_UNKNOWN;
+  return std::string("failed: ") + pa_strerror(error != PA_OK ? error : PA_ERR_CONNECTIONTERMINATED);
+}
+
+// Standard error says why the sound lighting finds no output; always false.
+bool NoAudioDevice(pa_context* context, const std::string& why) {
+  std::fprintf(stderr, "ovk-dovaru: no sound output for the sound lighting: the PulseAudio server %s %s\n",
+               ServerOf(context).c_str(), why.c_str());
+  return false;
+}
 
 class PulsePeakMeter final : public PeakMeter {
  public:
@@ -331,16 +357,20 @@ void PulsePeakMeter::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct ti
 }
 
 bool PulsePeakMeter::HasAudioDevice() {
-  if (!StartLoop()) return false;
+  if (!StartLoop()) return NoAudioDevice(nullptr, "its event loop could not be started");
   Lock lock(loop_);
   ConnectLocked();
-  if (!WaitLocked([this] { return ContextReadyLocked() || ContextGoneLocked(); }) || !ContextReadyLocked())
-    return false;
+  if (!WaitLocked([this] { return ContextReadyLocked() || ContextGoneLocked(); }))
+    return NoAudioDevice(context_, "did not answer within " + Seconds(kAnswerTimeoutUs));
+  if (!ContextReadyLocked()) return NoAudioDevice(context_, ConnectionError(context_));
   // Asked afresh: the default output may have gone since the last change event.
   StartLookupLocked();
   const unsigned target = lookupsStarted_;
-  if (!WaitLocked([this, target] { return lookupsDone_ >= target || ContextGoneLocked(); })) return false;
-  return ContextReadyLocked() && !monitor_.empty();
+  if (!WaitLocked([this, target] { return lookupsDone_ >= target || ContextGoneLocked(); }))
+    return NoAudioDevice(context_, "did not say which output is the default within " + Seconds(kAnswerTimeoutUs));
+  if (!ContextReadyLocked()) return NoAudioDevice(context_, ConnectionError(context_));
+  if (monitor_.empty()) return NoAudioDevice(context_, "has no default output");
+  return true;
 }
 
 void PulsePeakMeter::SetMetering(bool on) {

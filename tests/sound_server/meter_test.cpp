@@ -87,7 +87,12 @@ TEST(PulseMeter, WithoutAServerThereIsNoDeviceAndNoLevel) {
   {
     ServerVariable none("unix:/nonexistent/pulse/native");
     auto meter = platform::MakePulsePeakMeter();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(meter->HasAudioDevice());
+    // Standard error names the server tried and what failed.
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("unix:/nonexistent/pulse/native"), std::string::npos) << said;
+    EXPECT_NE(said.find("failed"), std::string::npos) << said;
     meter->SetMetering(true);
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(meter->TakePeak(), 0.0f);
@@ -107,8 +112,11 @@ TEST(PulseMeter, WithoutAServerThereIsNoDeviceAndNoLevel) {
     ServerVariable mute("unix:" + path);
     auto meter = platform::MakePulsePeakMeter();
     const auto start = std::chrono::steady_clock::now();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(meter->HasAudioDevice());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("did not answer"), std::string::npos) << said;
   }
   close(fd);
   std::filesystem::remove_all(dir);
