@@ -86,6 +86,7 @@ home0=$work/home0 && mkdir "$home0" && chown "$user" "$home0"
 run_cli() { as_user env -i HOME="$home0" PATH=/usr/bin:/bin "$prog" "$@"; }
 out=$(run_cli --help) || fail "--help failed"
 grep -q -- '--simulate' <<<"$out" || fail "--help does not describe --simulate"
+grep -qxF "Settings: $home0/.config/ovk-dovaru/skins" <<<"$out" || fail "--help names another settings folder: $out"
 out=$(run_cli --version) || fail "--version failed"
 grep -q '^ovk-dovaru ' <<<"$out" || fail "--version printed: $out"
 set +e

@@ -20,8 +20,7 @@ constexpr std::string_view kHelp =
     "  --help       print this help and exit\n"
     "  --version    print the version and exit\n"
     "\n"
-    "Qt's own options (-platform, -display, -style and the like) are accepted.\n"
-    "Settings: $XDG_CONFIG_HOME/ovk-dovaru/skins (~/.config when unset).\n";
+    "Qt's own options (-platform, -display, -style and the like) are accepted.\n";
 
 // Qt's options that take the next argument as their value, and those that take none.
 constexpr std::string_view kQtWithValue[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
@@ -62,10 +61,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (arg.starts_with("-HIDE")) {
       // The main window looks at the command line itself.
     } else if (arg == "--help" || arg == "-h") {
-      line = CommandLine{line.options, true, 0, std::string(kHelp)};
+      line = CommandLine{line.options, true, true, 0, std::string(kHelp)};
       return line;
     } else if (arg == "--version") {
-      line = CommandLine{line.options, true, 0, "ovk-dovaru " MC_VERSION "\n"};
+      line = CommandLine{line.options, true, false, 0, "ovk-dovaru " MC_VERSION "\n"};
       return line;
     } else if (Listed(kQtWithValue, QtOptionName(arg))) {
       if (arg.find('=') == std::string_view::npos) {

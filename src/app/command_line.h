@@ -12,6 +12,7 @@ struct AppOptions {
 struct CommandLine {
   AppOptions options;
   bool exitNow = false;  // --help, --version or an error: print `output` and end
+  bool help = false;     // --help: the caller adds the settings folder to `output`
   int exitCode = 0;      // 0 for --help and --version, 2 for an error
   std::string output;    // for standard output (exit code 0) or standard error
 };

@@ -116,8 +116,12 @@ bool RecoverSettingsFile() {
   return true;
 }
 
+SettingsTreeLocation LocateSettingsTree(const std::string& appDir) {
+  return LocateSettingsTree(appDir, MC_SKINS_FROM_BINDIR, platform::UserConfigHome());
+}
+
 void PrepareSettingsTree(const std::string& appDir) {
-  const SettingsTreeLocation where = LocateSettingsTree(appDir, MC_SKINS_FROM_BINDIR, platform::UserConfigHome());
+  const SettingsTreeLocation where = LocateSettingsTree(appDir);
   if (!SeedSettingsTree(where.skinsDir, where.settingsDir))
     ReportSaveFailure(where.settingsDir, "the factory settings could not be copied into it");
   SetSkinsPaths(where.skinsDir, where.settingsDir);

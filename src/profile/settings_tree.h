@@ -20,6 +20,8 @@ struct SettingsTreeLocation {
 // (relative paths are taken from appDir); userConfigHome: the user's configuration folder.
 SettingsTreeLocation LocateSettingsTree(const std::string& appDir, const std::string& installedSkins,
                                         const std::string& userConfigHome);
+// The trees a start from appDir uses (this build's installed tree, the user's folder).
+SettingsTreeLocation LocateSettingsTree(const std::string& appDir);
 
 // Copies into `settings` what the program writes and `settings` lacks: config/config.ini,
 // config/constMacro.dat, every language's PUBG.dat, and a language's whole macro/
