@@ -13,6 +13,8 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # the desktop tests (tests/desktop): window manager, tray, input, window info, screenshots
   python3 openbox trayer xdotool x11-utils imagemagick
+  # the package test (scripts/test.d/package.sh)
+  lintian
 )
 if [ "${1:-}" = "--package" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
