@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -498,10 +499,16 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 29. The mouse.
   g_deviceFound = FindDevice();
 
-  // 30. Without it the program ends after saying so.
+  // 30. Without it the program ends after saying so. A start-hidden start is the login's
+  // start, for every account of the machine: it says so on standard error instead of
+  // greeting each account without the mouse with a box at every login.
   if (g_deviceFound.load() == 0) {
     startFailed_ = true;
-    ShowTipWarning(1, {}, MainWindowTitle());
+    if (StartHiddenSwitch(commandLine_)) {
+      std::fputs("ovk-dovaru: Mouse not found; a start with -HIDE ends without a window\n", stderr);
+    } else {
+      ShowTipWarning(1, {}, MainWindowTitle());
+    }
     OnClose();
     return true;
   }
