@@ -44,6 +44,7 @@
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "platform/qt/window_state.h"
 #include "popups/popup_hooks.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
@@ -817,12 +818,8 @@ void COVK_DOvaruDlg::closeEvent(QCloseEvent* event) {
 
 void COVK_DOvaruDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (g_startHidden.exchange(0) != 0) {
-    // The start-hidden switch: minimised, still on the taskbar. The show event comes
-    // before the window is mapped, so the window manager maps it minimised; a request
-    // made after the mapping can reach it before it manages the window and be lost.
-    setWindowState(windowState() | Qt::WindowMinimized);
-  }
+  // The start-hidden switch: minimised, still on the taskbar.
+  if (g_startHidden.exchange(0) != 0) platform::StartMinimised(*this);
   OnScreenChanged(!isMinimized());
 }
 
