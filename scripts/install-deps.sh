@@ -13,6 +13,10 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # the desktop tests (tests/desktop): window manager, tray, input, window info, screenshots
   python3 openbox trayer xdotool x11-utils imagemagick
+  # the Wayland test (tests/wayland): a headless compositor and Qt's Wayland platform
+  weston qt6-wayland
+  # the package test (scripts/test.d/package.sh)
+  lintian
 )
 if [ "${1:-}" = "--package" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libxcb1-dev libhidapi-dev libudev-dev
@@ -20,7 +24,8 @@ if [ "${1:-}" = "--package" ]; then
 fi
 if [ "${1:-}" = "--runtime" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libxcb1-dev libhidapi-dev libudev-dev
-            libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg)
+            libpulse-dev fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg
+            qt6-wayland)
 fi
 
 missing=()

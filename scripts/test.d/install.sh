@@ -67,7 +67,7 @@ fi
 for f in /usr/bin/ovk-dovaru /usr/share/ovk-dovaru/skins/config/configReset.ini \
          /usr/share/ovk-dovaru/skins/main_normal.jpg /usr/lib/udev/rules.d/70-ovk-dovaru-mouse.rules \
          /usr/share/applications/org.ovkdovaru.OVK_DOvaru.desktop /etc/xdg/autostart/org.ovkdovaru.OVK_DOvaru.desktop \
-         /usr/share/metainfo/org.ovkdovaru.OVK_DOvaru.metainfo.xml /usr/share/man/man1/ovk-dovaru.1 \
+         /usr/share/metainfo/org.ovkdovaru.OVK_DOvaru.metainfo.xml /usr/share/man/man1/ovk-dovaru.1.gz \
          /usr/share/icons/hicolor/48x48/apps/org.ovkdovaru.OVK_DOvaru.png; do
   [ -e "$stage$f" ] || fail "$f not installed"
 done

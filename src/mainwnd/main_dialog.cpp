@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -43,6 +44,7 @@
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "platform/qt/window_state.h"
 #include "popups/popup_hooks.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
@@ -498,10 +500,16 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 29. The mouse.
   g_deviceFound = FindDevice();
 
-  // 30. Without it the program ends after saying so.
+  // 30. Without it the program ends after saying so. A start-hidden start is the login's
+  // start, for every account of the machine: it says so on standard error instead of
+  // greeting each account without the mouse with a box at every login.
   if (g_deviceFound.load() == 0) {
     startFailed_ = true;
-    ShowTipWarning(1, {}, MainWindowTitle());
+    if (StartHiddenSwitch(commandLine_)) {
+      std::fputs("ovk-dovaru: Mouse not found; a start with -HIDE ends without a window\n", stderr);
+    } else {
+      ShowTipWarning(1, {}, MainWindowTitle());
+    }
     OnClose();
     return true;
   }
@@ -813,12 +821,8 @@ void COVK_DOvaruDlg::showEvent(QShowEvent* event) {
   // sets the window's position under the window manager's reparenting, and Qt can then
   // keep a position the window never had. The window manager places the main window.
   QWidget::showEvent(event);
-  if (g_startHidden.exchange(0) != 0) {
-    // The start-hidden switch: minimised, still on the taskbar. The show event comes
-    // before the window is mapped, so the window manager maps it minimised; a request
-    // made after the mapping can reach it before it manages the window and be lost.
-    setWindowState(windowState() | Qt::WindowMinimized);
-  }
+  // The start-hidden switch: minimised, still on the taskbar.
+  if (g_startHidden.exchange(0) != 0) platform::StartMinimised(*this);
   OnScreenChanged(!isMinimized());
 }
 

@@ -8,6 +8,7 @@
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
 #include "mainwnd/main_dialog.h"
+#include "platform/qt/window_state.h"
 
 QPointer<QDialog> g_gunDialog;
 QPointer<QDialog> g_keyCaptureDialog;
@@ -114,12 +115,7 @@ void COVK_DOvaruDlg::OnTrayShow() {
   // Back where it was hidden: a window manager places a window that comes back without
   // a position of its own like a new one.
   if (!isVisible()) move(pos());
-  // Shown and restored in one step: the window must no longer count as minimised when
-  // it is mapped, or the window manager maps it minimised and the restore that follows
-  // can reach it before it manages the window.
-  showNormal();
-  raise();
-  activateWindow();
+  platform::BringBack(*this);
 }
 
 void COVK_DOvaruDlg::OnTrayExit() {

@@ -1,0 +1,26 @@
+// The requests a program makes about its own window's state, as each window system
+// takes them. An X11 window manager follows them whenever they come. A Wayland
+// compositor minimises a window only once it is on the screen (a request before its
+// first frame is dropped), and only the compositor takes a window out of the minimised
+// state: the program cannot, and a desktop without a taskbar or a tray offers no way
+// back. A window that is hidden and shown again is new to the compositor, and shown.
+// UI thread only.
+#pragma once
+
+class QWidget;
+
+namespace platform {
+
+// True where the program cannot restore its own minimised window (Wayland).
+bool MinimiseIsOneWay();
+
+// Starts `window` minimised; called from its show event, before it is mapped. An X11
+// window manager then maps it minimised at once; under Wayland it is minimised as soon
+// as its first frame is drawn.
+void StartMinimised(QWidget& window);
+
+// Brings `window` back on the screen and to the front from wherever it is: hidden,
+// minimised or shown. Under Wayland it is hidden and shown again.
+void BringBack(QWidget& window);
+
+}  // namespace platform
