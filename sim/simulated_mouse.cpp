@@ -252,7 +252,10 @@ bool SimulatedMouse::SetFeature(hid::Handle handle, const std::uint8_t* data, st
   bool unplugged = false;
   {
     std::lock_guard lock(mutex_);
-    if (!FeatureFrameAcceptedLocked(handle, data, length)) return false;
+    if (!FeatureFrameAcceptedLocked(handle, data, length)) {
+      ++refusedSets_;
+      return false;
+    }
     TakeFeatureLocked(data, length);
     unplugged = CountReportLocked();
   }
@@ -504,6 +507,11 @@ int SimulatedMouse::CommitCount() const {
 int SimulatedMouse::ControlPulseCount() const {
   std::lock_guard lock(mutex_);
   return pulses_;
+}
+
+int SimulatedMouse::RefusedFeatureReports() const {
+  std::lock_guard lock(mutex_);
+  return refusedSets_;
 }
 
 int SimulatedMouse::RejectedMemoryReports() const {

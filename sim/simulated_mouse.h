@@ -133,6 +133,9 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   int CommitCount() const;        // end-of-block reports taken
   int ControlPulseCount() const;  // control pulses taken
   int RejectedMemoryReports() const;  // addresses outside the memory, bad offsets
+  // Feature reports sent that the mouse did not take (unplugged, a stale handle, a bad
+  // frame); their sender saw the failure.
+  int RefusedFeatureReports() const;
 
   // Status.
   void SetActiveProfile(int profile);
@@ -200,6 +203,7 @@ class SimulatedMouse : public hid::Transport, public std::enable_shared_from_thi
   int commits_ = 0;
   int pulses_ = 0;
   int rejected_ = 0;
+  int refusedSets_ = 0;
   int activeProfile_ = 0;
   bool largeCapacity_ = false;
   bool started_ = false;

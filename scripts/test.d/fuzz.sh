@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the macro record decoder and the INI reader with libFuzzer for a short fixed
+# Fuzzes the macro record decoder, the INI reader and the settings image check with libFuzzer for a short fixed
 # time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The core sources
 # they need are compiled with clang into an archive of their own under build/fuzz.
 # FUZZ_SECONDS sets the time per target (default 30).
@@ -20,6 +20,9 @@ mkdir -p "$out/obj" "$out/artifacts"
 # of; the linker takes only the objects a target references.
 sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
          src/profile/macro_record.cpp src/profile/macro_text.cpp src/keys/*.cpp)
+# The settings image and its check, with the settings tables they read.
+sources+=(src/device/memory_image.cpp src/device/settings_image_check.cpp src/profile/dpi_levels.cpp
+          src/profile/settings_tables.cpp)
 printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} bash -c \
   'src=$1; shift; exec "$@" -fsanitize=fuzzer-no-link,address,undefined -c "$src" -o "'"$out"'/obj/${src//\//_}.o"' \
   _ {} "$cxx" "${flags[@]}"
@@ -52,4 +55,5 @@ run() {
 
 run record_decoder 8192
 run ini_reader 4096
+run settings_image 2048
 exit $status

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -11,11 +12,13 @@
 #include "device/device_connection.h"
 #include "device/feature_report.h"
 #include "device/macro_area.h"
+#include "device/settings_image_check.h"
 #include "device/worker_gate.h"
 #include "platform/pointer_settings.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
+#include "profile/paths.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
 
@@ -56,6 +59,54 @@ class BusyScope {
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 };
+
+constexpr int kTipOperationFailed = 6;
+
+// What a download has to tell the user once it has ended.
+struct DownloadNotes {
+  std::vector<int> tips;
+  std::string message;
+};
+
+bool MouseOpen() {
+  const hid::Handle handle = g_writeHandle.load();
+  return handle != 0 && handle != hid::kInvalidHandle;
+}
+
+// The image's writes, ended at the first report that an open mouse did not take: the
+// mouse is gone (or no longer listens), and going on would only write into nothing.
+// With no mouse open at all every send fails quietly, as any sender's does.
+class ImageWriter {
+ public:
+  bool Write(int address, const std::uint8_t* data, int length) {
+    return Sent(WriteMemBlock(address, data, length), address);
+  }
+  bool Pulse() { return Sent(PulseMemControl(), kPulseAddress); }
+  int CutAddress() const { return cutAddress_; }
+
+ private:
+  static constexpr int kPulseAddress = -1;
+  bool Sent(bool sent, int address) {
+    if (sent || !MouseOpen()) return true;
+    cutAddress_ = address;
+    return false;
+  }
+  int cutAddress_ = 0;
+};
+
+DownloadOutcome CutShort(const ImageWriter& writer, DownloadNotes& notes) {
+  const int address = writer.CutAddress();
+  if (address >= 0) {
+    std::fprintf(stderr,
+                 "ovk-dovaru: settings download stopped: the mouse did not take the block at 0x%03X (unplugged?); "
+                 "it keeps part of the new settings until the next download\n",
+                 static_cast<unsigned>(address));
+  } else {
+    std::fprintf(stderr, "ovk-dovaru: settings download stopped: the mouse did not take its closing report (unplugged?)\n");
+  }
+  notes.tips.push_back(kTipOperationFailed);
+  return DownloadOutcome::Cut;
+}
 
 constexpr std::array<int, 12> kPointerSpeedOfStep{0, 1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
 constexpr int kDefaultPointerSpeed = 6;
@@ -139,9 +190,9 @@ void ResetDownloadCarryOver() {
 namespace {
 
 // The download proper, under g_downloadLock. Warnings for the user are collected in
-// tips and shown once the lock is released: a warning box may run a nested event loop
+// notes and shown once the lock is released: a warning box may run a nested event loop
 // on the calling thread, and a download started from there must not wait on this one.
-DownloadOutcome RunDownload(std::vector<int>& tips) {
+DownloadOutcome RunDownload(DownloadNotes& notes) {
 
   g_ledReactActive.store(0);
   g_lastDpiLevel.store(g_dpiLevel.load());
@@ -204,18 +255,25 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
   inputs.cycleColours = cycleColours;
   inputs.previousLightingStart = g_previousLightingStart;
   const DeviceMemoryImage image = BuildMemoryImage(slots, inputs);
+  if (SettingsCheckArmed()) {
+    const ImageVerdict verdict = CheckSettingsImage(image);
+    if (!verdict.Fit()) {
+      notes.message = "Settings not written into the mouse: " + g_configIniPath + ": " + verdict.fault;
+      return DownloadOutcome::SettingsRefused;
+    }
+  }
   tables.unlock();
 
   // The mouse with the second product id takes the whole header; the other keeps its
   // own and takes only the profile byte.
-  if (g_deviceVariant.load() == 0)
-    WriteMemBlock(kHeaderAddress, image.header.data(), 8);
-  else
-    WriteMemBlock(kHeaderProfileByteAddress, &image.header[1], 1);
+  ImageWriter writer;
+  const bool headerSent = g_deviceVariant.load() == 0 ? writer.Write(kHeaderAddress, image.header.data(), 8)
+                                                      : writer.Write(kHeaderProfileByteAddress, &image.header[1], 1);
+  if (!headerSent) return CutShort(writer, notes);
 
   for (std::size_t b = 0; b < kSettingsBlockAddresses.size(); ++b)
-    WriteMemBlock(kSettingsBlockAddresses[b], image.settings[b].data(), 8);
-  WriteMemBlock(kColourIndexAddress, image.colourIndex.data(), 8);
+    if (!writer.Write(kSettingsBlockAddresses[b], image.settings[b].data(), 8)) return CutShort(writer, notes);
+  if (!writer.Write(kColourIndexAddress, image.colourIndex.data(), 8)) return CutShort(writer, notes);
 
   tables.lock();
   const MacroAreaPlan plan = PlanMacroArea(slots, macros, divisor);
@@ -225,29 +283,34 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
       g_macroDeviceAddr[static_cast<std::size_t>(p)][static_cast<std::size_t>(k - 1)].store(
           plan.dataAddress[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)]);
   if (plan.overflow) {
-    tips.push_back(kTipMacroAreaFull);
+    notes.tips.push_back(kTipMacroAreaFull);
     return DownloadOutcome::MacroAreaFull;
   }
-  WriteMacroDirectory(plan);
+  const BlockWrite write = [&writer](int address, const std::uint8_t* data, int length) {
+    return writer.Write(address, data, length);
+  };
+  if (!WriteMacroDirectory(plan, write)) return CutShort(writer, notes);
 
   const LightingArea area = BuildLightingArea(plan.dataEnd, profile);
-  WriteMemBlock(kLightingStartAddress, area.start.data(), 2);
-  WriteMemBlock(kLightingTableAddress, area.table.data(), 8);
-  WriteMemBlock(kLightingEndAddress, area.end.data(), 3);
   const std::uint8_t zero = 0;
-  WriteMemBlock(kLightingZeroAddress, &zero, 1);
+  if (!writer.Write(kLightingStartAddress, area.start.data(), 2) ||
+      !writer.Write(kLightingTableAddress, area.table.data(), 8) ||
+      !writer.Write(kLightingEndAddress, area.end.data(), 3) || !writer.Write(kLightingZeroAddress, &zero, 1))
+    return CutShort(writer, notes);
   g_previousLightingStart = plan.dataEnd;
 
-  switch (WriteMacroData(plan, tips)) {
+  switch (WriteMacroData(plan, notes.tips, write)) {
     case MacroAreaResult::AreaFull:
       return DownloadOutcome::MacroAreaFull;
     case MacroAreaResult::LightingOverflow:
       return DownloadOutcome::MacroDataError;
+    case MacroAreaResult::WriteFailed:
+      return CutShort(writer, notes);
     case MacroAreaResult::Written:
       break;
   }
 
-  PulseMemControl();
+  if (!writer.Pulse()) return CutShort(writer, notes);
   ApplyDesktopPointerSettings();
   if (g_softHardMac.load() == 1)
     for (int i = 0; i < keyCount; ++i) SendKeyCmd10(profile, i);
@@ -259,13 +322,14 @@ DownloadOutcome RunDownload(std::vector<int>& tips) {
 DownloadOutcome DownloadSettings() {
   if (!SettingsMayReachMouse()) return DownloadOutcome::SettingsRefused;
   BusyScope busy;
-  std::vector<int> tips;
+  DownloadNotes notes;
   DownloadOutcome outcome;
   {
     std::lock_guard lock(g_downloadLock);
-    outcome = RunDownload(tips);
+    outcome = RunDownload(notes);
   }
-  for (int tip : tips) ShowTipWarning(tip);
+  for (int tip : notes.tips) ShowTipWarning(tip);
+  if (!notes.message.empty()) ShowMessageWarning(notes.message);
   return outcome;
 }
 

@@ -36,11 +36,14 @@ enum class DownloadOutcome {
   Completed,
   MacroAreaFull,      // TipText 29: the macros do not fit; the download stopped
   MacroDataError,     // TipText 6: a lighting block beyond the mouse's addresses
-  SettingsRefused,    // the settings check refused the tables (settings_check.h); nothing sent
+  SettingsRefused,    // the settings check refused the tables or their image
+                      // (settings_check.h, settings_image_check.h); nothing sent
+  Cut,                // TipText 6: the mouse stopped taking reports (unplugged); the
+                      // download ended at the first report it did not take
 };
 
 // The whole download, in order, once the settings check (settings_check.h) lets the
-// tables through: derived tables and dropping of invalid macro references in
+// tables and their image through: derived tables and dropping of invalid macro references in
 // g_keyFunc, status read, header, settings blocks, colour index block, macro
 // directory, lighting area table, macro data, control pulse, desktop pointer settings
 // and, in software macro mode, command 0x10 per button.

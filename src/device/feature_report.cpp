@@ -43,13 +43,14 @@ bool SendMem(std::uint8_t flags, int address, int offset, int last, int data) {
   return SendReportBuffer();
 }
 
-void WriteOneBlock(int address, const std::uint8_t* data, int length) {
+bool WriteOneBlock(int address, const std::uint8_t* data, int length) {
   const int last = length - 1;
-  for (int i = 0; i < length; ++i) SendMem(MemAccessFlags::kWriteByte, address, i, last, data[i]);
+  for (int i = 0; i < length; ++i)
+    if (!SendMem(MemAccessFlags::kWriteByte, address, i, last, data[i])) return false;
   hid::PauseMs(4);
-  SendMem(MemAccessFlags::kCommit, address, 0, last, 0);
+  if (!SendMem(MemAccessFlags::kCommit, address, 0, last, 0)) return false;
   hid::PauseMs(2);
-  SendMem(MemAccessFlags::kIdle, address, 0, 0, 0);
+  return SendMem(MemAccessFlags::kIdle, address, 0, 0, 0);
 }
 
 void ReadOneBlock(int address, std::uint8_t* buffer, int length) {
@@ -93,15 +94,16 @@ bool SendMemReport(int a, int b, int c, int d, int e, int f, int address, int of
   return SendMem(static_cast<std::uint8_t>(flags), address, offset, last, data);
 }
 
-void WriteMemBlock(int address, const std::uint8_t* data, int length) {
-  if (!data || length <= 0) return;
+bool WriteMemBlock(int address, const std::uint8_t* data, int length) {
+  if (!data || length <= 0) return true;
   // The whole block goes out under the lock: a frame of another thread between its
   // data reports and its end of block would reach the mouse inside the block.
   std::lock_guard lock(g_reportMutex);
   // Longer data than one block would wrap the offset byte onto earlier bytes; it is
   // written as consecutive blocks instead.
   for (int done = 0; done < length; done += kMaxBlockLength)
-    WriteOneBlock(address + done, data + done, std::min(kMaxBlockLength, length - done));
+    if (!WriteOneBlock(address + done, data + done, std::min(kMaxBlockLength, length - done))) return false;
+  return true;
 }
 
 void ReadMemBlock(int address, std::uint8_t* buffer, int length) {
@@ -123,9 +125,9 @@ void PrepareMemRead(int address, int count) {
   SendMem(MemAccessFlags::kIdle, address, 0, 0, 0);
 }
 
-void PulseMemControl() {
+bool PulseMemControl() {
   std::lock_guard lock(g_reportMutex);
-  SendMem(MemAccessFlags::kPulse, 0, 0, 0, 0);
+  if (!SendMem(MemAccessFlags::kPulse, 0, 0, 0, 0)) return false;
   hid::PauseMs(5);
-  SendMem(MemAccessFlags::kIdle, 0, 0, 0, 0);
+  return SendMem(MemAccessFlags::kIdle, 0, 0, 0, 0);
 }

@@ -70,8 +70,9 @@ bool SendMemReport(int a, int b, int c, int d, int e, int f, int address, int of
                    int data);
 
 // Writes `length` bytes at `address`: one report per byte, 4 ms, end of block, 2 ms,
-// idle report. A length of 0 sends nothing.
-void WriteMemBlock(int address, const std::uint8_t* data, int length);
+// idle report. A length of 0 sends nothing. Stops at the first report that could not
+// be sent and returns false; the mouse then drops the block it did not get whole.
+bool WriteMemBlock(int address, const std::uint8_t* data, int length);
 
 // Reads `length` bytes from `address` into `buffer`. Bytes whose reply could not be
 // had are set to 0. A length of 0 sends nothing.
@@ -81,5 +82,6 @@ void ReadMemBlock(int address, std::uint8_t* buffer, int length);
 // 2 ms and the idle report.
 void PrepareMemRead(int address, int count);
 
-// The control pulse: flags 0x10, 5 ms, then a report with every field 0.
-void PulseMemControl();
+// The control pulse: flags 0x10, 5 ms, then a report with every field 0. False when a
+// report could not be sent.
+bool PulseMemControl();

@@ -300,12 +300,13 @@ MacroAreaPlan PlanMacroArea(const SlotTables& slots, SlotMacroSource& macros, in
   return plan;
 }
 
-void WriteMacroDirectory(const MacroAreaPlan& plan) {
+bool WriteMacroDirectory(const MacroAreaPlan& plan, const BlockWrite& write) {
   for (int b = 0; b < kDirectoryBlockCount; ++b)
-    WriteMemBlock(kMacroDirectoryAddress + b * 8, &plan.directory[static_cast<std::size_t>(b * 8)], 8);
+    if (!write(kMacroDirectoryAddress + b * 8, &plan.directory[static_cast<std::size_t>(b * 8)], 8)) return false;
+  return true;
 }
 
-MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips) {
+MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips, const BlockWrite& write) {
   for (const StoredMacro& macro : plan.stored) {
     tips.insert(tips.end(), macro.encoding.warnings.begin(), macro.encoding.warnings.end());
     if (macro.encoding.lightingOverflow) return MacroAreaResult::LightingOverflow;
@@ -317,7 +318,8 @@ MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips
         tips.push_back(kTipMacroAreaFull);
         return MacroAreaResult::AreaFull;
       }
-      WriteMemBlock(blockAddress, bytes.data() + offset, std::min(8, length - offset));
+      if (!write(blockAddress, bytes.data() + offset, std::min(8, length - offset)))
+        return MacroAreaResult::WriteFailed;
     }
   }
   return MacroAreaResult::Written;

@@ -22,9 +22,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
+#include "device/feature_report.h"
 #include "device/memory_image.h"
 #include "profile/macro_record.h"
 
@@ -121,13 +123,18 @@ struct MacroAreaPlan {
 // (slots with the same assignment code other than 33 share one macro) and encodings.
 MacroAreaPlan PlanMacroArea(const SlotTables& slots, SlotMacroSource& macros, int divisor);
 
-// The 70 directory blocks of the plan, one WriteMemBlock each.
-void WriteMacroDirectory(const MacroAreaPlan& plan);
+// Writes one block into the mouse; false when the mouse did not take it, which ends
+// the pass.
+using BlockWrite = std::function<bool(int address, const std::uint8_t* data, int length)>;
 
-enum class MacroAreaResult { Written, AreaFull, LightingOverflow };
+// The 70 directory blocks of the plan, one write each; false when one failed.
+bool WriteMacroDirectory(const MacroAreaPlan& plan, const BlockWrite& write = WriteMemBlock);
+
+enum class MacroAreaResult { Written, AreaFull, LightingOverflow, WriteFailed };
 
 // Data pass: writes the data of each stored macro from its address in blocks of 8
 // bytes and appends the TipText entries to show to tips (the macro's encoding
 // warnings; 29 when a block would lie at kMacroDataLimit or beyond, which stops the
-// pass; a lighting overflow stops it after its warnings).
-MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips);
+// pass; a lighting overflow stops it after its warnings; so does a failed write).
+MacroAreaResult WriteMacroData(const MacroAreaPlan& plan, std::vector<int>& tips,
+                               const BlockWrite& write = WriteMemBlock);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/device_identity.h"
+#include "profile/dpi_levels.h"
 
 const std::array<std::uint8_t, 23> g_dpiCodeTable{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 12, 13,
                                                   14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
@@ -126,8 +127,8 @@ LedEffect ComputeLedEffect(int type, int speed, const LedEffect& previous) {
 }
 
 std::uint8_t CycleColourBits() {
-  int bits = 0;
-  for (int k = 0; k < kCycleColorCount; ++k) bits += g_cycColorEnable[static_cast<std::size_t>(k)] << k;
+  unsigned bits = 0;
+  for (int k = 0; k < kCycleColorCount; ++k) bits += static_cast<unsigned>(g_cycColorEnable[static_cast<std::size_t>(k)]) << k;
   return Byte(bits);
 }
 
@@ -141,7 +142,7 @@ DeviceMemoryImage BuildMemoryImage(const SlotTables& slots, const ImageInputs& i
   // Header: both product identities carry the first product id.
   MemBlock8& h = image.header;
   h[0] = 0x5A;
-  h[1] = Byte(((in.profile * 32) & 0x60) + 3);
+  h[1] = Byte(((in.profile * 32LL) & 0x60) + 3);
   h[2] = 0xA5;
   PutLe16(&h[3], static_cast<int>(kDeviceProductId1));
   PutLe16(&h[5], static_cast<int>(kDeviceVendorId));
@@ -163,9 +164,11 @@ DeviceMemoryImage BuildMemoryImage(const SlotTables& slots, const ImageInputs& i
   b[1][6] = nibbles(2);
   b[1][7] = nibbles(4);
 
-  b[2][0] = Byte((g_dpiLevel.load() & 7) + 8);
+  // Whatever the tables hold, the mouse gets a current level that it can step to.
+  const DpiLevels levels = BoundDpiLevels(g_dpiLevel.load(), g_dpiSetEnable);
+  b[2][0] = Byte(levels.current + 8);
   int enables = 0;
-  for (int j = 0; j < kDpiLevelCount; ++j) enables |= (g_dpiSetEnable[static_cast<std::size_t>(j)] != 0 ? 1 : 0) << j;
+  for (int j = 0; j < kDpiLevelCount; ++j) enables |= levels.enabled[static_cast<std::size_t>(j)] << j;
   b[2][1] = Byte(enables);
   PutLe16(&b[2][2], g_fireTime.load() / 8);
   b[2][4] = Byte(0x80 + (in.effect.effect & 7) * 16 + in.effect.flag * 8 + (in.effect.speed & 7));
@@ -184,13 +187,13 @@ DeviceMemoryImage BuildMemoryImage(const SlotTables& slots, const ImageInputs& i
   b[5][2] = Byte(mask);
   b[5][3] = Byte(((mask >> 8) & 0x3F) + ((in.effect.effect >> 3) & 1) * 128);
 
-  b[6][2] = Byte(((g_ledSymmetry.load() * 64) & 0x40) + ((g_ledDirection.load() * 16) & 0x30) +
+  b[6][2] = Byte(((g_ledSymmetry.load() * 64LL) & 0x40) + ((g_ledDirection.load() * 16LL) & 0x30) +
                  (g_ledEffectLevel.load() & 0x0F));
   b[6][3] = p0.Entry(10);
   b[6][4] = p0.Entry(11);
   b[6][5] = p0.Entry(12);
   b[6][6] = Byte(UserComponent(18) * 16 + UserComponent(19));
-  b[6][7] = Byte(((g_ledBright.load() * 16) & 0x70) + UserComponent(20));
+  b[6][7] = Byte(((g_ledBright.load() * 16LL) & 0x70) + UserComponent(20));
 
   b[7][3] = 0xEE;
   for (int k = 0; k < 4; ++k) b[7][static_cast<std::size_t>(4 + k)] = p1.Entry(1 + k);
@@ -205,7 +208,7 @@ DeviceMemoryImage BuildMemoryImage(const SlotTables& slots, const ImageInputs& i
   // pairs of 3-bit fields; key number 1 has none. The indices are shared by all profiles.
   auto c = [&](int n) { return p0.button[static_cast<std::size_t>(n)] >= 0 ? p0.macCor[static_cast<std::size_t>(n)] : 0; };
   MemBlock8& ci = image.colourIndex;
-  for (int k = 0; k < 5; ++k) ci[static_cast<std::size_t>(k)] = Byte(c(2 + 2 * k) + c(3 + 2 * k) * 8);
+  for (int k = 0; k < 5; ++k) ci[static_cast<std::size_t>(k)] = Byte(c(2 + 2 * k) + c(3 + 2 * k) * 8LL);
   ci[5] = Byte(c(12));
   return image;
 }

@@ -22,7 +22,7 @@
 
 #include "profile/settings.h"
 
-constexpr int kDeviceSlotCount = 14;
+constexpr int kDeviceSlotCount = kDeviceKeyCount;
 
 constexpr int kHeaderAddress = 0x000;
 constexpr int kHeaderProfileByteAddress = 0x001;
@@ -71,6 +71,7 @@ extern std::array<std::array<std::uint8_t, kLedConfigRowSize>, kLedConfigRowCoun
 
 namespace DeviceFunction {
 constexpr int None = 0;
+constexpr int LeftClick = 1;  // what assignment code 1 gives
 constexpr int MediaKey = 15;
 constexpr int StartStop = 20;
 constexpr int Macro = 13;              // played by the mouse once per press
@@ -78,6 +79,9 @@ constexpr int MacroHeld = 14;          // macro whose mode repeats it while held
 constexpr int SoftwareMacro = 30;      // handed to the computer
 constexpr int SoftwareMacroHeld = 31;
 }  // namespace DeviceFunction
+
+// The device function's bits of a button entry byte (SlotTable::Entry).
+constexpr std::uint8_t kEntryFunctionMask = 0x1F;
 
 // The byte that the mouse stores for a button with assignment code `code`. For codes
 // 33..29999, macroMode is the mode of the macro that the code names and leftMac the

@@ -32,6 +32,7 @@
 #include "device/feature_report.h"
 #include "device/input_listener.h"
 #include "device/memory_image.h"
+#include "device/unfit_settings.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
@@ -437,6 +438,9 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 
   // 15. The four profiles from config.ini.
   for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
+  // A set whose image the mouse could not take is handled as an unreadable config.ini
+  // before anything is sent: the factory settings are read in its place.
+  if (RecoverSettingsTheMouseCannotTake()) BuildKeyNumToButton();
 
   // 16.
   g_configNumText = ini::ReadString(g_configIniPath, "Init", "ConfigNum", 5);

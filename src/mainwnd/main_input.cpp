@@ -23,6 +23,7 @@
 #include "mainwnd/ui_fonts.h"
 #include "popups/warning_dlg.h"
 #include "profile/core_hooks.h"
+#include "profile/dpi_levels.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
 #include "profile/save_failures.h"
@@ -330,27 +331,6 @@ SliderSpec SliderOf(int mode) {
 
 bool IsAllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-void ToggleDpiLevelEnable(int level) {
-  if (!In(level, 0, kDpiLevelCount - 1)) return;
-  auto& enable = g_dpiSetEnable[static_cast<std::size_t>(level)];
-  if (enable == 0) {
-    enable = 1;
-    return;
-  }
-  enable = 0;
-  if (g_dpiLevel.load() != level) return;
-  int current = level;
-  for (int i = 0; i < kDpiLevelCount; ++i) {
-    current = (current + 1) % kDpiLevelCount;
-    if (g_dpiSetEnable[static_cast<std::size_t>(current)] != 0) {
-      g_dpiLevel = current;
-      return;
-    }
-  }
-  g_dpiLevel = level;
-  enable = 1;
 }
 
 void ToggleCycleColor(int colour) {

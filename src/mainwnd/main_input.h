@@ -70,10 +70,6 @@ SliderSpec SliderOf(int mode);
 // Not empty, and every character '0' to '9'.
 bool IsAllDigits(std::string_view text);
 
-// Enable toggle of DPI level k (0..5): a disabled level becomes enabled; an enabled one
-// becomes disabled, and when it was the current level the current level moves upward
-// cyclically to the next enabled one. The last enabled level stays enabled and current.
-void ToggleDpiLevelEnable(int level);
 // Enable toggle of colour k (0..6) of the colour cycle; never disables the last one.
 void ToggleCycleColor(int colour);
 

@@ -12,8 +12,10 @@
 // lock, except the key-combination texts, which are std::string and therefore taken
 // under g_shortcutTextsLock.
 //
-// Values read from the file are not range-checked unless noted (only MAC_COR is
-// clamped): code that uses a table value as an index must bound it itself.
+// Values read from the file are not range-checked unless noted (MAC_COR is clamped,
+// the DPI level bounded, the key map replaced when out of range): code that uses a
+// table value as an index must bound it itself. The settings image check
+// (device/settings_image_check.h) keeps values out of range away from the mouse.
 #pragma once
 
 #include <array>
@@ -28,6 +30,7 @@ class Batch;
 
 constexpr int kProfileCount = 4;
 constexpr int kButtonCount = 12;         // buttons of the settings model
+constexpr int kDeviceKeyCount = 14;      // the mouse's key numbers 1..14 (K<i>_MAP)
 constexpr int kShortcutTextSlots = 14;   // rows of m_shortcutTexts (0 to 11 used)
 constexpr int kDpiLevelCount = 6;
 constexpr int kUserLedColorCount = 7;
@@ -91,7 +94,9 @@ extern std::mutex g_profileSectionLock;
 extern std::string g_titleCn;    // PRODUCTNAME_CN: window and tray title for language 0
 extern std::string g_titleEn;    // PRODUCTNAME_EN: the title for every other language
 extern std::string g_devString;  // DevString: product-string filter of device discovery
-extern std::atomic<int> g_keyCount;                  // KeyNum, limited to 0..12
+// KeyNum and K<i>_MAP form the key map. A map out of range (KeyNum outside 0..12, a key
+// number outside 1..14, one key number for two buttons) is read as the factory map.
+extern std::atomic<int> g_keyCount;                  // KeyNum, 0..12
 extern std::array<std::uint8_t, kButtonCount> g_keyMap;  // K<i>_MAP: device key number of button i-1
 
 // ---- Helpers -------------------------------------------------------------------------
@@ -123,7 +128,8 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset);
 // rebuilt from all stored texts.
 void LoadButtonKey(const std::string& file, const std::string& section, int profile, int button);
 
-// Reads the device description from g_configIniPath.
+// Reads the device description from g_configIniPath; a key map out of range is read
+// from the factory settings (configReset.ini) instead, and said on standard error.
 void LoadDeviceDescription();
 
 // CurConfig of section Init of file (5 characters, decimal); a value outside 0..3

@@ -23,6 +23,8 @@ SettingsVerdict CheckSettingsForMouse() {
 
 void ArmSettingsCheck(bool armed) { g_checkArmed = armed; }
 
+bool SettingsCheckArmed() { return g_checkArmed.load(); }
+
 bool SettingsMayReachMouse() {
   if (!g_checkArmed.load()) return true;
   switch (CheckSettingsForMouse()) {

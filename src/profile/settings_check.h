@@ -18,6 +18,7 @@ SettingsVerdict CheckSettingsForMouse();
 // The program's start-up arms the check; until then (and in tests that never arm it)
 // every set may be written.
 void ArmSettingsCheck(bool armed);
+bool SettingsCheckArmed();
 
 // Whether the download may write the tables into the mouse. When the armed check
 // refuses, the user is told why and false is returned.

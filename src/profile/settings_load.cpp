@@ -2,6 +2,7 @@
 
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
+#include "profile/dpi_levels.h"
 #include "profile/macro_record.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
@@ -63,6 +64,8 @@ void LoadSharedSettings(const std::string& file) {
     g_dpiSetEnable[j] = read(Numbered("DPI_SET_EN", j), kWideBuffer) != 0 ? 1 : 0;
     LoadColour(file, Numbered("DPI", j), g_dpiColorLevel[j], g_dpiColorRef[j]);
   }
+  // Shown, saved and sent as the page would keep them.
+  BoundDpiLevelTables();
   g_ledType = LowByte(read("LED_TYPE", kSmallBuffer));
   for (int k = 0; k < kLedTypeSwCount; ++k) g_ledTypeSwEnable[k] = read(Numbered("LED_TYPE_SW_EN", k), kSmallBuffer);
   g_ledSpeed = LowByte(read("LED_CYCTIME", kSmallBuffer));

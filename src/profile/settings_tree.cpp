@@ -88,9 +88,8 @@ bool SeedSettingsTree(const std::string& factory, const std::string& settings) {
   return ok && !error;
 }
 
-bool RecoverSettingsFile() {
+bool ReplaceSettingsFile(const std::string& why) {
   const std::string config = g_configIniPath;
-  if (IsUsableSettingsFile(config)) return true;
   const std::string reset = FactoryConfigDir() + "configReset.ini";
   std::error_code error;
   const bool present = fs::exists(fs::symlink_status(config, error));
@@ -102,18 +101,23 @@ bool RecoverSettingsFile() {
   }
   if (!IsUsableSettingsFile(reset) || (present && kept.empty()) || !CopyFileReplacing(reset, config)) {
     g_settingsUnreadable = true;
-    ReportSaveFailure(config, present ? "it could not be read and the factory settings could not replace it"
+    ReportSaveFailure(config, present ? "it " + why + " and the factory settings could not replace it"
                                       : "it is missing and the factory settings could not be copied");
     return false;
   }
   ini::ClearCache();
   if (present) {
-    ShowMessageWarning(config + " could not be read; factory settings restored, old file kept as " +
+    ShowMessageWarning(config + " " + why + "; factory settings restored, old file kept as " +
                        fs::path(kept).filename().string());
   } else {
     ShowMessageWarning(config + " was missing; factory settings restored");
   }
   return true;
+}
+
+bool RecoverSettingsFile() {
+  if (IsUsableSettingsFile(g_configIniPath)) return true;
+  return ReplaceSettingsFile("could not be read");
 }
 
 SettingsTreeLocation LocateSettingsTree(const std::string& appDir) {

@@ -29,6 +29,12 @@ SettingsTreeLocation LocateSettingsTree(const std::string& appDir);
 // Returns false when something could not be copied.
 bool SeedSettingsTree(const std::string& factory, const std::string& settings);
 
+// Puts configReset.ini of the factory tree in place of config.ini, keeping a file that
+// is there aside as config.ini.broken-<date>-<time>, and tells the user once, by the
+// file's name and `why` ("could not be read"). Returns false when the factory settings
+// could not be put in place (the tables then count as unread).
+bool ReplaceSettingsFile(const std::string& why);
+
 // Makes sure config.ini holds settings. When it is missing, empty or unreadable, a file
 // that exists is kept aside (config.ini.broken-<date>-<time>), configReset.ini of the
 // factory tree is copied in its place and the user is told by the file's name. Returns

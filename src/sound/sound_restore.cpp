@@ -10,6 +10,7 @@
 #include "device/memory_image.h"
 #include "platform/hid_pause.h"
 #include "platform/ini_file.h"
+#include "profile/dpi_levels.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sound/sound_frames.h"
@@ -45,7 +46,7 @@ bool RestoreNormalLighting() {
   SendLedMode(g_cyc7ColEn.load(), 1, g_ledType.load(), g_ledSpeed.load(), 1, 1, g_ledDirection.load(),
               g_ledEffectLevel.load(), g_ledBright.load(), 0, kLedModeValue);
   hid::PauseMs(2);
-  g_dpiLevel = ini::ReadInt(g_configIniPath, "ShareData", "DPI_LEVEL", 5);
+  g_dpiLevel = BoundDpiLevels(ini::ReadInt(g_configIniPath, "ShareData", "DPI_LEVEL", 5), g_dpiSetEnable).current;
   PulseMemControl();
   return true;
 }

@@ -16,8 +16,11 @@ TEST_F(DownloadTest, SettingsWithoutLeftClickOrUnreadNeverReachTheMouse) {
   EXPECT_TRUE(mouse->Memory() == before);
   EXPECT_EQ(warnings, (std::vector<int>{7, 7}));
 
-  // A left click on profile 0, but a config.ini that could not be read.
+  // A left click on profile 0 that its key map puts into the image, but a config.ini
+  // that could not be read.
   g_keyFunc[0][3] = 1;
+  g_keyCount = 4;
+  g_keyMap = {1, 2, 3, 4};
   warnings.clear();
   ASSERT_FALSE(LoadProfile(g_configDir, 0, false));  // there is no config.ini
   EXPECT_EQ(DownloadSettings(), DownloadOutcome::SettingsRefused);

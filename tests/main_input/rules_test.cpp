@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwnd/main_input.h"
+#include "profile/dpi_levels.h"
 #include "profile/settings.h"
 
 namespace {

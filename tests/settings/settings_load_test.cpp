@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"MAC_COR2", "garbage", 0}, NumberCase{"LEFT_MAC12", "3", 3},
                       NumberCase{"LEFT_MAC12", "12345", 1234},  // 5-character buffer
                       NumberCase{"LED_REACT_TYPE2", "2", 2}, NumberCase{"LED_REACT_EN2", "0", 1},
-                      NumberCase{"DPI_LEVEL", "4", 4}, NumberCase{"DPI_LEVEL", "-1", -1},
+                      NumberCase{"DPI_LEVEL", "4", 4}, NumberCase{"DPI_LEVEL", "-1", 0},
                       NumberCase{"DPI_SET4", "300", 44},         // low 8 bits
                       NumberCase{"DPI_SET4", "12345678999", 21},  // 123456789 & 0xFF
                       NumberCase{"DPI_SET_EN4", "7", 1}, NumberCase{"DPI_SET_EN4", "0", 0},
@@ -218,36 +218,44 @@ struct KeyCountCase {
 
 class KeyCountTest : public SettingsTest, public ::testing::WithParamInterface<KeyCountCase> {};
 
-TEST_P(KeyCountTest, LimitsTheCountAndReadsThatManyMaps) {
+// A count outside 0..12 is a key map out of range: the factory map is read instead.
+TEST_P(KeyCountTest, ReadsThatManyMapsOrTheFactoryMap) {
   std::string file = "[KEYNUM]\nKeyNum=" + std::string(GetParam().stored) + "\n[KEYMAP]\n";
   for (int i = 1; i <= 14; ++i) {
     file += 'K';
-    file += std::to_string(i) + "_MAP=" + std::to_string(i + 100) + "\n";
+    file += std::to_string(i) + "_MAP=" + std::to_string(15 - i) + "\n";
   }
   WriteFile(ConfigPath(), file);
+  WriteFile(ResetPath(), "[KEYNUM]\nKeyNum=2\n[KEYMAP]\nK1_MAP=9\nK2_MAP=4\n");
   g_keyMap.fill(7);
   LoadDeviceDescription();
-  EXPECT_EQ(g_keyCount, GetParam().count);
-  for (int i = 0; i < kButtonCount; ++i) EXPECT_EQ(g_keyMap[i], i < GetParam().count ? i + 101 : 7) << i;
+  const int count = GetParam().count;
+  if (count < 0) {
+    EXPECT_EQ(g_keyCount, 2);
+    EXPECT_EQ(g_keyMap, (std::array<std::uint8_t, kButtonCount>{9, 4}));
+    return;
+  }
+  EXPECT_EQ(g_keyCount, count);
+  for (int i = 0; i < kButtonCount; ++i) EXPECT_EQ(g_keyMap[i], i < count ? 14 - i : 0) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, KeyCountTest,
                          ::testing::Values(KeyCountCase{"0", 0}, KeyCountCase{"3", 3}, KeyCountCase{"12", 12},
-                                           KeyCountCase{"13", 12}, KeyCountCase{"500", 12}, KeyCountCase{"-4", 0},
+                                           KeyCountCase{"13", -1}, KeyCountCase{"500", -1}, KeyCountCase{"-4", -1},
                                            KeyCountCase{"nine", 0}));
 
 TEST_F(SettingsTest, DeviceDescriptionTextsAreCutToTheirBuffers) {
   std::string longCn;
   for (int i = 0; i < 60; ++i) longCn += "鼠";
   WriteFile(ConfigPath(), "[PRODUCTNAME]\nPRODUCTNAME_CN=" + longCn + "\nPRODUCTNAME_EN=Gaming Mouse\nDevString=" +
-                              std::string(80, 'd') + "\n[KEYMAP]\nK1_MAP=300\n[KEYNUM]\nKeyNum=1\n");
+                              std::string(80, 'd') + "\n[KEYMAP]\nK1_MAP=000000000000012\n[KEYNUM]\nKeyNum=1\n");
   LoadDeviceDescription();
   std::string expectedCn;
   for (int i = 0; i < 49; ++i) expectedCn += "鼠";
   EXPECT_EQ(g_titleCn, expectedCn);
   EXPECT_EQ(g_titleEn, "Gaming Mouse");
   EXPECT_EQ(g_devString, std::string(63, 'd'));
-  EXPECT_EQ(g_keyMap[0], 44);
+  EXPECT_EQ(g_keyMap[0], 1) << "14 characters of the value are read";
 }
 
 TEST_F(SettingsTest, MissingDescriptionGivesEmptyTextsAndNoButtons) {

@@ -27,6 +27,7 @@ void FillTables(unsigned seed) {
     for (int c = 0; c < 3; ++c) g_dpiColorLevel[j][c] = any(0, 15);
     g_dpiColorRef[j] = ColorFromLevels(g_dpiColorLevel[j][0], g_dpiColorLevel[j][1], g_dpiColorLevel[j][2]);
   }
+  g_dpiSetEnable[g_dpiLevel] = 1;  // as the page keeps it
   for (int j = 0; j < kUserLedColorCount; ++j) {
     for (int c = 0; c < 3; ++c) g_userLedColorLevel[j][c] = any(0, 15);
     g_userLedColorRef[j] = ColorFromLevels(g_userLedColorLevel[j][0], g_userLedColorLevel[j][1], g_userLedColorLevel[j][2]);

@@ -1,0 +1,22 @@
+#include "device/unfit_settings.h"
+
+#include <mutex>
+
+#include "device/settings_image_check.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+#include "profile/settings_tree.h"
+
+bool RecoverSettingsTheMouseCannotTake() {
+  const ImageVerdict verdict = CheckSettingsImage(ImageOfTables());
+  if (verdict.Fit()) return false;
+  if (!ReplaceSettingsFile("holds settings the mouse cannot take (" + verdict.fault + ")")) return false;
+  LoadDeviceDescription();
+  g_currentProfile = ReadCurrentProfile(g_configIniPath);
+  {
+    std::lock_guard guard(g_profileSectionLock);
+    g_profileSection = ProfileSectionName(g_currentProfile.load());
+  }
+  for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
+  return true;
+}
