@@ -1,11 +1,11 @@
 #include "profile/settings_tree.h"
 
-#include <ctime>
 #include <filesystem>
 
 #include "platform/ini_file.h"
 #include "platform/user_dirs.h"
 #include "profile/core_hooks.h"
+#include "profile/kept_aside.h"
 #include "profile/library_files.h"
 #include "profile/paths.h"
 #include "profile/save_failures.h"
@@ -49,15 +49,6 @@ bool CopyTreeIfMissing(const fs::path& source, const fs::path& target) {
   return ok && !error;
 }
 
-std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-  return text;
-}
-
 }  // namespace
 
 SettingsTreeLocation LocateSettingsTree(const std::string& appDir, const std::string& installedSkins,
@@ -94,12 +85,7 @@ bool RecoverSettingsFile() {
   const std::string reset = FactoryConfigDir() + "configReset.ini";
   std::error_code error;
   const bool present = fs::exists(fs::symlink_status(config, error));
-  std::string kept;
-  if (present) {
-    kept = config + ".broken-" + TimeStamp();
-    fs::rename(config, kept, error);
-    if (error) kept.clear();
-  }
+  const std::string kept = present ? KeepBrokenFileAside(config) : std::string();
   if (!IsUsableSettingsFile(reset) || (present && kept.empty()) || !CopyFileReplacing(reset, config)) {
     g_settingsUnreadable = true;
     ReportSaveFailure(config, present ? "it could not be read and the factory settings could not replace it"
