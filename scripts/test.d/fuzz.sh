@@ -18,7 +18,7 @@ mkdir -p "$out/obj" "$out/artifacts"
 
 # The archive holds the key tables and what the decoder and the INI reader are made
 # of; the linker takes only the objects a target references.
-sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
+sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp src/platform/write_guard.cpp
          src/profile/macro_record.cpp src/profile/macro_text.cpp src/keys/*.cpp)
 printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} bash -c \
   'src=$1; shift; exec "$@" -fsanitize=fuzzer-no-link,address,undefined -c "$src" -o "'"$out"'/obj/${src//\//_}.o"' \

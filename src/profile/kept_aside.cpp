@@ -3,6 +3,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/write_guard.h"
+
 namespace {
 
 std::string TimeStamp() {
@@ -18,6 +20,7 @@ std::string TimeStamp() {
 
 std::string KeepBrokenFileAside(const std::string& path) {
   const std::filesystem::path file(path);
+  if (!platform::FolderWriteRefusal(file.parent_path().string()).empty()) return {};
   const std::string kept = path + ".broken-" + TimeStamp();
   std::error_code error;
   std::filesystem::rename(file, kept, error);

@@ -13,6 +13,7 @@
 
 #include "keys/language.h"
 #include "platform/ini_file.h"
+#include "platform/write_guard.h"
 #include "profile/core_hooks.h"
 #include "profile/library_files.h"
 #include "profile/macro_files.h"
@@ -141,10 +142,7 @@ bool ReplaceFactoryLibrary() {
 }
 
 // The language's macro folder may not exist yet (a library without list file).
-void EnsureMacroFolder() {
-  std::error_code ec;
-  std::filesystem::create_directories(g_macroDir, ec);
-}
+void EnsureMacroFolder() { platform::MakePrivateFolders(g_macroDir); }
 
 void SetGroupNamesLocked(const std::function<void()>& change) {
   std::lock_guard<std::mutex> guard(library_internal::Lock());
