@@ -39,6 +39,7 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
+#include "mainwnd/skin_image_check.h"
 #include "mainwnd/skin_layout.h"
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
@@ -475,6 +476,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 
   // 24. The window's size and shape, and the repaint region of the macro page.
   shape_ = BuildMainWindowShape(this);
+  ReportMissingMainWindowImages();
 
   // 25. The macro folders of the language.
   SetLanguagePaths();
