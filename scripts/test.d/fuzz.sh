@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the macro record decoder, the INI reader and the settings image check with libFuzzer for a short fixed
-# time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The core sources
+# Fuzzes the readers of user files (macro records, INI files, key combinations, skin
+# layouts, the macro library) and the settings image check with libFuzzer for a short
+# fixed time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The sources
 # they need are compiled with clang into an archive of their own under build/fuzz.
 # FUZZ_SECONDS sets the time per target (default 30).
 set -euo pipefail
@@ -20,12 +21,15 @@ mkdir -p "$out/obj" "$out/artifacts"
 # of; the linker takes only the objects a target references.
 sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
          src/profile/macro_record.cpp src/profile/macro_text.cpp src/keys/*.cpp)
-# The settings image and its check, with the settings tables they read.
-sources+=(src/device/memory_image.cpp src/device/settings_image_check.cpp src/profile/dpi_levels.cpp
-          src/profile/settings_tables.cpp)
-printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} bash -c \
+# The readers of the settings, key combinations and the macro library (the Qt-free
+# core), the settings image and its check, and the skin layout reader, whose rectangles
+# convert to Qt's (QtCore only).
+sources+=(src/platform/write_guard.cpp src/platform/user_dirs.cpp src/profile/*.cpp src/mainwnd/skin_layout.cpp
+          src/device/memory_image.cpp src/device/settings_image_check.cpp)
+qt=($(pkg-config --cflags Qt6Core) -fPIC)
+printf '%s\n' "${sources[@]}" | sort -u | xargs -P "$jobs" -I{} bash -c \
   'src=$1; shift; exec "$@" -fsanitize=fuzzer-no-link,address,undefined -c "$src" -o "'"$out"'/obj/${src//\//_}.o"' \
-  _ {} "$cxx" "${flags[@]}"
+  _ {} "$cxx" "${flags[@]}" "${qt[@]}"
 rm -f "$out/libfuzzcore.a"
 ar rcs "$out/libfuzzcore.a" "$out"/obj/*.o
 
@@ -33,8 +37,8 @@ status=0
 # run <target> <max input length>
 run() {
   local name=$1 maxlen=$2
-  "$cxx" "${flags[@]}" -fsanitize=fuzzer,address,undefined "tests/fuzz/${name}_fuzz.cpp" "$out/libfuzzcore.a" \
-    -o "$out/${name}_fuzz"
+  "$cxx" "${flags[@]}" "${qt[@]}" -fsanitize=fuzzer,address,undefined "tests/fuzz/${name}_fuzz.cpp" \
+    "$out/libfuzzcore.a" $(pkg-config --libs Qt6Core) -o "$out/${name}_fuzz"
   # New inputs go to a working corpus in the build folder; the seeds stay as they are.
   mkdir -p "$out/corpus/$name"
   # The INI target writes a file per input: keep it in memory when /dev/shm is there.
@@ -56,4 +60,7 @@ run() {
 run record_decoder 8192
 run ini_reader 4096
 run settings_image 2048
+run shortcut_text 1024
+run skin_layout 16384
+run macro_library 16384
 exit $status

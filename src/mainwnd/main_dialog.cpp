@@ -41,12 +41,14 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/skin_image.h"
+#include "mainwnd/skin_image_check.h"
 #include "mainwnd/skin_layout.h"
 #include "mainwnd/tray_icon.h"
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "platform/qt/window_state.h"
 #include "popups/popup_hooks.h"
+#include "popups/popup_skin.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
 #include "popups/warning_dlg.h"
@@ -370,9 +372,10 @@ void COVK_DOvaruDlg::RequestClose() {
     OnClose();
   } else {
     closeRequested_ = true;  // Run ends the program once the start-up is through
-    // A warning box of the start-up ("Mouse not found", a broken settings file) would
-    // hold the end until someone answers it.
-    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    // The boxes of the start-up ("Mouse not found", a broken settings file, a missing
+    // file) would hold the end until someone answers them: the open one ends and no
+    // later one is shown.
+    SilenceOnEnd();
   }
 }
 
@@ -479,6 +482,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
 
   // 24. The window's size and shape, and the repaint region of the macro page.
   shape_ = BuildMainWindowShape(this);
+  ReportMissingMainWindowImages();
 
   // 25. The macro folders of the language.
   SetLanguagePaths();
@@ -549,9 +553,11 @@ void COVK_DOvaruDlg::FinishWorkers() {
 }
 
 void COVK_DOvaruDlg::SilenceOnEnd() {
-  // The program is ending: warnings raised from here on are not shown, and popups still
-  // open modally are ended so that the end is not held up by them.
+  // The program is ending: warnings and messages raised from here on are not shown,
+  // and popups still open modally are ended so that the end is not held up by them.
   SetWarningHandler([](const WarningRequest&) {});
+  SetPlainMessageHandler([](QWidget*, const std::string&) {});
+  DiscardPendingWarnings();
   for (int guard = 0; guard < 16; ++guard) {
     QWidget* modal = QApplication::activeModalWidget();
     auto* dialog = qobject_cast<QDialog*>(modal);

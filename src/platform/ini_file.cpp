@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "platform/text_codec.h"
+#include "platform/write_guard.h"
 
 namespace ini {
 namespace {
@@ -290,11 +291,12 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The file that a write of `path` replaces: the path itself, or the target of a
-// symbolic link that the running user made and whose target the user owns. Run as root,
-// nothing is written into a folder that other users can write, where anyone could have
-// planted the link or the file.
+// symbolic link that the running user made and whose target the user owns. The way to
+// the file's folder must be the user's too (platform/write_guard.h): run as root,
+// nothing is written where anyone could have planted the link, the file or a folder.
 bool WriteTarget(const std::string& path, std::string& target) {
   target = path;
+  if (std::string why = platform::FolderWriteRefusal(FolderOf(path)); !why.empty()) return Refuse(why);
   const uid_t me = ::geteuid();
   struct stat lst {};
   if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
@@ -305,18 +307,14 @@ bool WriteTarget(const std::string& path, std::string& target) {
     struct stat st {};
     if (lst.st_uid != me || ::stat(target.c_str(), &st) != 0 || st.st_uid != me)
       return Refuse(path + " is a symbolic link to a file of another user (" + target + ")");
-  }
-  if (me == 0) {
-    const std::string folder = FolderOf(target);
-    struct stat dir {};
-    if (::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-      return Refuse("running as root, not writing into " + folder + ", which other users can write");
+    if (std::string why = platform::FolderWriteRefusal(FolderOf(target)); !why.empty()) return Refuse(why);
   }
   return true;
 }
 
 // Writes the bytes beside the target and renames them over it, so the target is at
-// every moment either the old or the new file. An existing file keeps its permissions.
+// every moment either the old or the new file. An existing file keeps its permissions;
+// a new one is the user's alone.
 // stamp receives the new file's stamp.
 bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& stamp) {
   g_lastWriteError.clear();
@@ -326,7 +324,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& s
   bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   std::string temp = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, platform::kPrivateFileMode);
   if (fd < 0) return Refuse(FolderOf(target) + ": " + std::strerror(errno));
   auto fail = [&] {
     g_lastWriteError = target + ": " + std::strerror(errno);

@@ -19,7 +19,10 @@
 // - A value in matching double or single quotes reads without them; lines may end in
 //   CR LF, LF or a lone CR.
 // - A write follows a symbolic link only when the running user owns the link and its
-//   target; run as root, it refuses to write into a folder that other users can write.
+//   target, and only along a way to the folder that platform/write_guard.h accepts (run
+//   as root, nothing is written where another user could have laid the way).
+// - A new file is created readable by the user alone (0600); an existing file keeps its
+//   permissions.
 #pragma once
 
 #include <cstddef>

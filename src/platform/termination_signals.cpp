@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -15,18 +17,36 @@ constexpr std::array<int, 3> kSignals = {SIGTERM, SIGINT, SIGHUP};
 
 std::atomic<int> g_signalWriteFd{-1};
 std::array<struct sigaction, kSignals.size()> g_previous{};
+// When the first signal came (monotonic nanoseconds, 0 before it) and how long later
+// ones are still taken as part of the same request to end.
+std::atomic<long long> g_firstSignalNs{0};
+std::atomic<long long> g_graceNs{0};
+static_assert(std::atomic<long long>::is_always_lock_free, "read and written by the signal handler");
+
+long long MonotonicNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
 
 void OnTerminationSignal(int signo) {
   const int savedErrno = errno;
+  const long long now = MonotonicNs();
+  long long first = 0;
+  if (!g_firstSignalNs.compare_exchange_strong(first, now) && now - first >= g_graceNs.load()) {
+    // The orderly end asked for earlier did not come: this one ends the process now.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigemptyset(&fallback.sa_mask);
+    ::sigaction(signo, &fallback, nullptr);
+    ::raise(signo);  // delivered, with its default action, when the handler returns
+    errno = savedErrno;
+    return;
+  }
   const unsigned char byte = static_cast<unsigned char>(signo);
   const int fd = g_signalWriteFd.load();
   // A full pipe already holds a request to end: losing this one changes nothing.
   if (fd >= 0) (void)!::write(fd, &byte, 1);
-  // The next one of this kind ends the process at once.
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  ::sigemptyset(&fallback.sa_mask);
-  ::sigaction(signo, &fallback, nullptr);
   errno = savedErrno;
 }
 
@@ -44,6 +64,8 @@ bool TerminationSignals::Install() {
   }
   readFd_ = fds[0];
   writeFd_ = fds[1];
+  g_firstSignalNs.store(0);
+  g_graceNs.store(std::chrono::nanoseconds(grace_).count());
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   ::sigemptyset(&action.sa_mask);

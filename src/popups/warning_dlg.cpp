@@ -195,6 +195,8 @@ int ShowWarningBox(const std::string& text) {
   return result;
 }
 
+void DiscardPendingWarnings() { g_pendingTexts.clear(); }
+
 void InstallWarningBoxHandler() {
   SetWarningHandler([](const WarningRequest& request) {
     QCoreApplication* app = QCoreApplication::instance();

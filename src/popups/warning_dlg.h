@@ -80,3 +80,5 @@ int ShowWarningBox(const std::string& text);
 // thread opens its box at once (or after the box that is open, if any); one raised on
 // another thread is queued to the UI thread and the raising thread goes on at once.
 void InstallWarningBoxHandler();
+// Forgets the warnings waiting for the open box to close (the program is ending).
+void DiscardPendingWarnings();

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/write_guard.h"
 #include "profile/core_hooks.h"
 #include "profile/save_failures.h"
 
@@ -53,6 +54,7 @@ bool IsInside(const std::string& resolvedRoot, const std::string& resolvedPath) 
 
 // Makes `folder` a real folder: a link or file in its place is replaced.
 bool MakeRealFolder(const std::string& folder) {
+  if (!platform::FolderWriteRefusal(ParentFolder(folder)).empty()) return false;
   std::error_code ec;
   fs::file_status st = fs::symlink_status(folder, ec);
   if (!ec && fs::is_directory(st)) return true;
@@ -60,8 +62,7 @@ bool MakeRealFolder(const std::string& folder) {
     fs::remove(folder, ec);
     if (ec) return false;
   }
-  fs::create_directories(folder, ec);
-  return !ec && fs::is_directory(fs::symlink_status(folder, ec));
+  return platform::MakePrivateFolders(folder).empty() && fs::is_directory(fs::symlink_status(folder, ec));
 }
 
 bool CopyFolderInside(const std::string& source, const std::string& target, const std::string& root) {
@@ -127,9 +128,15 @@ bool ValidUtf8(std::string_view text) {
 }  // namespace
 
 bool CreateEmptyFile(const std::string& path) {
-  std::string reason = "not a plain file";
+  std::string reason = platform::FolderWriteRefusal(ParentFolder(path));
+  if (!reason.empty()) {
+    ReportSaveFailure(path, reason);
+    return false;
+  }
+  reason = "not a plain file";
   for (int attempt = 0; attempt < 2; ++attempt) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                    platform::kPrivateFileMode);
     if (fd < 0 && errno == ELOOP && attempt == 0) {
       // A link stands where the file belongs: replace the link, not what it points to.
       ::unlink(path.c_str());
@@ -151,6 +158,7 @@ bool CreateEmptyFile(const std::string& path) {
 
 bool CopyFileReplacing(const std::string& source, const std::string& target) {
   if (IsSameFile(source, target)) return true;
+  if (!platform::FolderWriteRefusal(ParentFolder(target)).empty()) return false;
   int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st {};
@@ -168,7 +176,10 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
     return false;
   }
   temp.assign(templ.data());
-  bool ok = ::fchmod(out, 0644) == 0;
+  // A file that is replaced keeps its permissions; a new one is the user's alone.
+  struct stat old {};
+  const bool replaces = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  bool ok = ::fchmod(out, replaces ? (old.st_mode & 07777) : platform::kPrivateFileMode) == 0;
   char buf[65536];
   while (ok) {
     ssize_t n = ::read(in, buf, sizeof buf);
@@ -195,6 +206,7 @@ bool CopyFolder(const std::string& source, const std::string& target) {
 }
 
 bool DeleteFolderTree(const std::string& folder) {
+  if (!platform::FolderWriteRefusal(folder).empty()) return false;
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   if (ec) return !fs::exists(fs::symlink_status(folder, ec));

@@ -1,6 +1,10 @@
 // File and folder operations of the macro library: empty group files, the copy of the
 // factory library over the user's one, and the checks that keep names taken from
 // files or from the user inside the library's folder.
+//
+// Each of them writes only where platform/write_guard.h accepts the way to the folder
+// (no link of another user on it; run as root, no folder that others can write); new
+// files are the user's alone (0600), new folders too (0700).
 #pragma once
 
 #include <string>
@@ -24,8 +28,8 @@ bool DeleteFolderTree(const std::string& folder);
 
 // Copies `source` to `target` by writing a new file beside the target and renaming it
 // over, so the target is never left half-written and a link at the target's place is
-// replaced instead of being written through. Copying a file onto itself succeeds
-// without touching it.
+// replaced instead of being written through. A replaced file keeps its permissions.
+// Copying a file onto itself succeeds without touching it.
 bool CopyFileReplacing(const std::string& source, const std::string& target);
 
 // True when `name` can stand as one file name inside a folder: not empty, not "." or

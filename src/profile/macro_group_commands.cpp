@@ -13,9 +13,11 @@
 
 #include "keys/language.h"
 #include "platform/ini_file.h"
+#include "platform/write_guard.h"
 #include "profile/core_hooks.h"
 #include "profile/library_files.h"
 #include "profile/macro_files.h"
+#include "profile/macro_import_check.h"
 #include "profile/macro_library.h"
 #include "profile/macro_library_internal.h"
 #include "profile/macro_record.h"
@@ -140,14 +142,19 @@ bool ReplaceFactoryLibrary() {
 }
 
 // The language's macro folder may not exist yet (a library without list file).
-void EnsureMacroFolder() {
-  std::error_code ec;
-  std::filesystem::create_directories(g_macroDir, ec);
-}
+void EnsureMacroFolder() { platform::MakePrivateFolders(g_macroDir); }
 
 void SetGroupNamesLocked(const std::function<void()>& change) {
   std::lock_guard<std::mutex> guard(library_internal::Lock());
   change();
+}
+
+// A file that is no macro file of that kind is refused with its name and the reason.
+bool RefusedImport(const std::string& path, MacroFileKind kind) {
+  const std::string why = MacroFileRefusal(path, kind);
+  if (why.empty()) return false;
+  ShowTipWarning(kTipUnusableName, {}, " (" + path + ": " + why + ")");
+  return true;
 }
 
 struct ImportOptions {
@@ -184,10 +191,11 @@ void ImportGroup(const FileChooser& choose, const ImportOptions& options) {
     ShowTipWarning(kTipNameTaken);
     return;
   }
+  if (RefusedImport(*chosen, MacroFileKind::Group)) return;
   const std::string target = g_macroDir + name + ".dat";
   EnsureMacroFolder();
-  if (!library_internal::IsRegularFile(*chosen) || !CopyFileReplacing(*chosen, target)) {
-    ShowTipWarning(kTipUnusableName);
+  if (!CopyFileReplacing(*chosen, target)) {
+    ReportSaveFailure(target, "the group file could not be copied there");
     return;
   }
 
@@ -512,11 +520,8 @@ void OnImportMacro(int selectedRow, const FileChooser& choose) {
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
 
-  std::string text = ini::ReadString(*chosen, "Macros", "Macro", kMacroValueBufferChars);
-  if (text.empty()) {
-    ShowTipWarning(kTipUnusableName);
-    return;
-  }
+  if (RefusedImport(*chosen, MacroFileKind::SingleMacro)) return;
+  const std::string text = ini::ReadString(*chosen, "Macros", "Macro", kMacroValueBufferChars);
   MacroRecord record = DecodeMacroRecord(text, kMacroFileVersion);
   std::string name = MacroName(record);
   if (count > 0) {

@@ -61,7 +61,9 @@ void OnRenameMacroGroup();
 void OnRenameMacro();
 // Adds a group file chosen by the user as the last group. 12 groups: TipText 21; the
 // program's own preset files: nothing; an unusable name: TipText 6; a name already
-// present: TipText 23. A refused import leaves the loaded records as they were.
+// present: TipText 23; a file that is no group file (profile/macro_import_check.h):
+// TipText 6 naming the file and why, nothing copied. A refused import leaves the
+// loaded records as they were.
 void OnImportMacroGroup(const FileChooser& choose);
 // Writes the current group into a group file chosen by the user. No group: TipText 6;
 // the file of another group: TipText 23.
@@ -72,7 +74,8 @@ void OnDeleteMacro();
 // Writes the selected macro (g_editMacro) into a single-macro file chosen by the user.
 void OnExportMacro(const FileChooser& choose);
 // Adds the macro of a single-macro file chosen by the user at the end of the group of
-// the selected row. With 12 macros: TipText 21; a file without a macro: TipText 6.
+// the selected row. With 12 macros: TipText 21; a file that is no single-macro file:
+// TipText 6 naming the file and why.
 void OnImportMacro(int selectedRow, const FileChooser& choose);
 
 // The macro file actions: 1 ImportMacroFile, 2 ExportMacroFile, 3 RestoreDefaultMacros.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "profile/save_failures.h"
 #include "platform/text_codec.h"
 #include "profile/core_hooks.h"
+#include "profile/kept_aside.h"
 #include "profile/macro_library_internal.h"
 #include "profile/library_files.h"
 #include "profile/macro_files.h"
@@ -98,6 +100,46 @@ bool IsTwoDigits(const std::u32string& tail) {
   return tail.size() == 2 && tail[0] >= U'0' && tail[0] <= U'9' && tail[1] >= U'0' && tail[1] <= U'9';
 }
 
+// Reads a list file as the program writes it: a count from 0 to 12 and a name for
+// each group counted. False when the file is not like that (a count out of range or
+// not a number, a name missing: a damaged or cut file).
+bool ReadListFile(const std::string& list, std::array<std::string, kMaxMacroGroups>& names, int& count) {
+  const std::string text = ini::ReadString(list, kCountSection, kCountKey, 8);
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  count = std::stoi(text);
+  if (count > kMaxMacroGroups) return false;
+  for (int i = 0; i < count; ++i) {
+    names[i] = ini::ReadString(list, kNameSection, std::to_string(i), kNameBuffer);
+    if (names[i].empty()) return false;
+  }
+  return true;
+}
+
+// The groups of a damaged list file: those of its names that still lead to a group
+// file, in their order, then the other group files of the folder by name; at most 12.
+int RecoverGroups(const std::string& list, std::array<std::string, kMaxMacroGroups>& names) {
+  std::vector<std::string> found;
+  auto add = [&](const std::string& name) {
+    if (found.size() < kMaxMacroGroups && IsUsableGroupName(name) &&
+        library_internal::IsRegularFile(g_macroDir + name + ".dat") &&
+        std::find(found.begin(), found.end(), name) == found.end()) {
+      found.push_back(name);
+    }
+  };
+  for (int i = 0; i < kMaxMacroGroups; ++i) add(ini::ReadString(list, kNameSection, std::to_string(i), kNameBuffer));
+  std::vector<std::string> files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(g_macroDir, error), end; !error && it != end; it.increment(error)) {
+    const std::string file = it->path().filename().string();
+    if (file.size() > 4 && file.ends_with(".dat")) files.push_back(file.substr(0, file.size() - 4));
+  }
+  std::sort(files.begin(), files.end());
+  for (const std::string& name : files) add(name);
+  names = {};
+  std::copy(found.begin(), found.end(), names.begin());
+  return static_cast<int>(found.size());
+}
+
 }  // namespace
 
 // ---- shared with the commands ---------------------------------------------------------------
@@ -153,11 +195,13 @@ std::string GroupFilePath(int g) {
 
 void LoadMacroGroups() {
   const std::string list = ListFilePath();
-  if (!ini::FileExists(list)) ShowTipWarning(kTipFileMissing);
-  int count = std::clamp(ini::ReadInt(list, kCountSection, kCountKey, kCountBuffer), 0, kMaxMacroGroups);
+  const bool present = ini::FileExists(list);
+  if (!present) ShowTipWarning(kTipFileMissing);
 
   std::array<std::string, kMaxMacroGroups> names;
-  for (int i = 0; i < count; ++i) names[i] = ini::ReadString(list, kNameSection, std::to_string(i), kNameBuffer);
+  int count = 0;
+  const bool broken = present && !ReadListFile(list, names, count);
+  if (broken) count = RecoverGroups(list, names);
 
   // Drop the groups that cannot be loaded: no file, a name that is no plain file name
   // (it would lead out of the folder), or a second entry for the same group.
@@ -182,7 +226,15 @@ void LoadMacroGroups() {
     g_groupCount = count;
     if (count > 0) g_curGroup = 0;
   }
-  if (dropped) SaveMacroGroups();
+  if (broken) {
+    // The damaged list stays beside the new one; without that it is not overwritten.
+    const std::string kept = KeepBrokenFileAside(list);
+    if (!kept.empty()) SaveMacroGroups();
+    ShowMessageWarning(list + " could not be read; the " + std::to_string(count) + " group files found are listed" +
+                       (kept.empty() ? std::string() : ", old file kept as " + FileNamePart(kept)));
+  } else if (dropped) {
+    SaveMacroGroups();
+  }
 }
 
 bool LoadMacroGroup(int g, bool read) {

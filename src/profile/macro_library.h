@@ -82,7 +82,11 @@ const MacroPageHooks& MacroPage();
 
 // Reads macroGrp.ini into g_groupCount and g_groupNames; listed groups without a file
 // (or whose name cannot be a file name) are dropped and the list file is rewritten.
-// A missing list file shows TipText entry 5 and leaves an empty library.
+// A missing list file shows TipText entry 5 and leaves an empty library. A damaged one
+// (a count that is no number from 0 to 12, a counted name missing, as in a cut file)
+// is kept aside (macroGrp.ini.broken-<date>-<time>); the group files of the folder are
+// listed instead (its names that still lead to a file first, then the others by name)
+// and the user is told once, by the file's name.
 void LoadMacroGroups();
 // Whether the file of group g exists; when it does and `read` is set, its records are
 // loaded into g_groupMacros. Indices outside the list give false. When `read` is set

@@ -1,5 +1,7 @@
 #include "profile/settings_check.h"
 
+#include <filesystem>
+
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
@@ -41,5 +43,10 @@ bool SettingsMayReachMouse() {
 }
 
 bool IsUsableSettingsFile(const std::string& file) {
+  // A file far larger than any the program writes is no settings file, and reading it
+  // would hold the start-up for as long as it takes.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (error || size > kMaxSettingsFileBytes) return false;
   return !ini::SectionKeys(file, ProfileSectionName(0)).empty() && !ini::SectionKeys(file, "ShareData").empty();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 // True while the tables do not hold a settings set read from a file (a load of
@@ -24,6 +25,9 @@ bool SettingsCheckArmed();
 // refuses, the user is told why and false is returned.
 bool SettingsMayReachMouse();
 
-// Whether `file` holds a settings set: it can be read and has the sections of profile 0
-// and of the shared settings.
+// The largest settings file read (the program writes about 5 KB).
+inline constexpr std::uintmax_t kMaxSettingsFileBytes = std::uintmax_t{1} << 20;
+
+// Whether `file` holds a settings set: it can be read, is no larger than
+// kMaxSettingsFileBytes, and has the sections of profile 0 and of the shared settings.
 bool IsUsableSettingsFile(const std::string& file);

@@ -1,11 +1,12 @@
 #include "profile/settings_tree.h"
 
-#include <ctime>
 #include <filesystem>
 
 #include "platform/ini_file.h"
 #include "platform/user_dirs.h"
+#include "platform/write_guard.h"
 #include "profile/core_hooks.h"
+#include "profile/kept_aside.h"
 #include "profile/library_files.h"
 #include "profile/paths.h"
 #include "profile/save_failures.h"
@@ -29,8 +30,8 @@ bool IsDir(const std::string& path) {
 bool CopyIfMissing(const fs::path& source, const fs::path& target) {
   std::error_code error;
   if (fs::exists(fs::symlink_status(target, error)) || !fs::is_regular_file(source, error)) return true;
-  fs::create_directories(target.parent_path(), error);
-  return CopyFileReplacing(source.string(), target.string());
+  return platform::MakePrivateFolders(target.parent_path().string()).empty() &&
+         CopyFileReplacing(source.string(), target.string());
 }
 
 bool CopyTreeIfMissing(const fs::path& source, const fs::path& target) {
@@ -40,22 +41,13 @@ bool CopyTreeIfMissing(const fs::path& source, const fs::path& target) {
   for (fs::recursive_directory_iterator it(source, error), end; !error && it != end; it.increment(error)) {
     const fs::path to = target / fs::relative(it->path(), source, error);
     if (it->is_directory(error)) {
-      fs::create_directories(to, error);
+      ok = platform::MakePrivateFolders(to.string()).empty() && ok;
     } else if (!CopyIfMissing(it->path(), to)) {
       ok = false;
     }
   }
-  fs::create_directories(target, error);
+  ok = platform::MakePrivateFolders(target.string()).empty() && ok;
   return ok && !error;
-}
-
-std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-  return text;
 }
 
 }  // namespace
@@ -93,12 +85,7 @@ bool ReplaceSettingsFile(const std::string& why) {
   const std::string reset = FactoryConfigDir() + "configReset.ini";
   std::error_code error;
   const bool present = fs::exists(fs::symlink_status(config, error));
-  std::string kept;
-  if (present) {
-    kept = config + ".broken-" + TimeStamp();
-    fs::rename(config, kept, error);
-    if (error) kept.clear();
-  }
+  const std::string kept = present ? KeepBrokenFileAside(config) : std::string();
   if (!IsUsableSettingsFile(reset) || (present && kept.empty()) || !CopyFileReplacing(reset, config)) {
     g_settingsUnreadable = true;
     ReportSaveFailure(config, present ? "it " + why + " and the factory settings could not replace it"
@@ -126,12 +113,19 @@ SettingsTreeLocation LocateSettingsTree(const std::string& appDir) {
 
 void PrepareSettingsTree(const std::string& appDir) {
   const SettingsTreeLocation where = LocateSettingsTree(appDir);
-  if (!SeedSettingsTree(where.skinsDir, where.settingsDir))
-    ReportSaveFailure(where.settingsDir, "the factory settings could not be copied into it");
   SetSkinsPaths(where.skinsDir, where.settingsDir);
-  ini::RemoveStaleTempFiles(where.settingsDir);
-  std::error_code error;
-  fs::remove(g_configIniPath + ".import", error);  // a settings import cut short
-  RecoverSettingsFile();
+  // A way to the settings that another user could have laid (a planted link, a folder
+  // open to everyone while running as root) gets nothing written, copied or removed.
+  if (const std::string refused = platform::FolderWriteRefusal(where.settingsDir); !refused.empty()) {
+    ReportSaveFailure(where.settingsDir, refused);
+    if (!IsUsableSettingsFile(g_configIniPath)) g_settingsUnreadable = true;  // told once, above
+  } else {
+    if (!SeedSettingsTree(where.skinsDir, where.settingsDir))
+      ReportSaveFailure(where.settingsDir, "the factory settings could not be copied into it");
+    ini::RemoveStaleTempFiles(where.settingsDir);
+    std::error_code error;
+    fs::remove(g_configIniPath + ".import", error);  // a settings import cut short
+    RecoverSettingsFile();
+  }
   ArmSettingsCheck(true);
 }

@@ -25,8 +25,9 @@ SettingsTreeLocation LocateSettingsTree(const std::string& appDir);
 
 // Copies into `settings` what the program writes and `settings` lacks: config/config.ini,
 // config/constMacro.dat, every language's PUBG.dat, and a language's whole macro/
-// folder when the user has none. Nothing of the user's is overwritten or deleted.
-// Returns false when something could not be copied.
+// folder when the user has none. Nothing of the user's is overwritten or deleted. The
+// folders it makes are the user's alone (0700), and so are the files (0600); folders
+// that exist keep their modes. Returns false when something could not be copied.
 bool SeedSettingsTree(const std::string& factory, const std::string& settings);
 
 // Puts configReset.ini of the factory tree in place of config.ini, keeping a file that
@@ -43,4 +44,6 @@ bool RecoverSettingsFile();
 
 // The start-up step that sets the paths: locates and seeds the trees, removes stale
 // temporary files and recovers config.ini, and arms the settings check of the download.
+// A settings tree whose way platform::FolderWriteRefusal refuses is reported once and
+// nothing is written into it.
 void PrepareSettingsTree(const std::string& appDir);

@@ -165,6 +165,28 @@ TEST_F(StartupTest, MissingLayoutFileEndsTheStartBeforeTheMouseIsLookedFor) {
   EXPECT_FALSE(window.Tray().Added());
 }
 
+TEST_F(StartupTest, MissingSkinImagesAreNamedAndTheStartGoesOn) {
+  const std::string skins = ProgramDir() + "/skins/";
+  std::filesystem::remove(skins + "main_normal.jpg");
+  std::filesystem::remove(skins + "led_over.jpg");
+  std::ofstream(skins + "moveRect.png", std::ios::trunc) << "not an image";
+  PlugMouse();
+
+  ::testing::internal::CaptureStderr();
+  COVK_DOvaruDlg& window = Start();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(window.Ending()) << "the window is drawn without them";
+  ASSERT_TRUE(WaitForDownloads());
+  for (const char* name : {"main_normal.jpg", "led_over.jpg", "moveRect.png"})
+    EXPECT_NE(said.find(skins + name), std::string::npos) << name << " in: " << said;
+  EXPECT_EQ(said.find("main_over.jpg"), std::string::npos) << said;
+  const std::vector<Warning> warnings = Warnings();
+  ASSERT_EQ(warnings.size(), 1u) << "one box for all of them";
+  EXPECT_EQ(warnings[0].tip, 5);
+  EXPECT_NE(warnings[0].text.find(skins + "main_normal.jpg"), std::string::npos) << warnings[0].text;
+  EXPECT_NE(warnings[0].text.find("2 more"), std::string::npos) << warnings[0].text;
+}
+
 TEST_F(StartupTest, UnpluggingTheMouseEndsTheProgram) {
   auto mouse = PlugMouse();
   COVK_DOvaruDlg& window = Start();

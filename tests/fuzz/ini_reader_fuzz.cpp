@@ -5,38 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
+#include "tests/fuzz/fuzz_files.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using fuzzfiles::Check;
 
-// A private folder: run as root, writes into a folder that others can write (/tmp
-// itself) are refused.
 const std::string& FuzzFile() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    std::string folder = std::string(dir && *dir ? dir : "/tmp") + "/ini_reader_fuzz_XXXXXX";
-    Check(::mkdtemp(folder.data()) != nullptr);
-    return folder + "/fuzz.ini";
-  }();
+  static const std::string path = fuzzfiles::PrivateFolder("ini_reader_fuzz") + "/fuzz.ini";
   return path;
-}
-
-void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  Check(f != nullptr);
-  if (size > 0) Check(std::fwrite(data, 1, size, f) == size);
-  std::fclose(f);
-  ini::ClearCache();
 }
 
 }  // namespace
@@ -49,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)ini::CutToChars(bytes, size % 17);
 
   const std::string& file = FuzzFile();
-  WriteFile(file, data, size);
+  fuzzfiles::WriteBytes(file, data, size);
   const std::size_t buffer = 1 + size % 40;
   for (const char* section : {"Init", "Macros", "MACRO_GROUP_NAME", ""}) {
     for (const std::string& key : ini::SectionKeys(file, section)) {

@@ -208,6 +208,48 @@ TEST_F(ImportExportTest, SingleMacroImportRefusals) {
   EXPECT_EQ(g_groupMacros[0], before);
 }
 
+TEST_F(ImportExportTest, ImportsRefuseWhatIsNoMacroFileNamingItAndCopyNothing) {
+  std::vector<std::string> told;
+  SetWarningHandler([&](const WarningRequest& r) {
+    tips.push_back(r.tipEntry);
+    told.push_back(r.text);
+  });
+  const std::string b = ReadText(g_macroDir + "B.dat");
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  // A sound group file made huge: what it holds does not matter past any real size.
+  WriteGroupFile(outside + "Huge.dat", {"h"});
+  WriteText(outside + "Huge.dat", ReadText(outside + "Huge.dat") + ";" + std::string(2 << 20, 'x') + "\n");
+  WriteText(outside + "Garbage.dat", garbage);
+  WriteText(outside + "Empty.dat", "");
+  WriteText(outside + "Garbage.sdat", garbage);
+  WriteText(outside + "Empty.sdat", "");
+  WriteText(outside + "Huge.sdat", "[Macros]\nMacro=" + std::string(2 << 20, '0') + "\n");
+
+  for (const char* name : {"Garbage.dat", "Empty.dat", "Huge.dat"}) {
+    OnImportMacroGroup(Choose(outside + name));
+    ImportMacroFile(Choose(outside + name));
+  }
+  for (const char* name : {"Garbage.sdat", "Empty.sdat", "Huge.sdat"})
+    OnImportMacro(MacroListGroupRow(1), Choose(outside + name));
+
+  ASSERT_EQ(told.size(), 9u);
+  const char* named[] = {"Garbage.dat", "Garbage.dat", "Empty.dat", "Empty.dat", "Huge.dat", "Huge.dat",
+                         "Garbage.sdat", "Empty.sdat", "Huge.sdat"};
+  for (std::size_t i = 0; i < told.size(); ++i) {
+    EXPECT_EQ(tips[i], 6);
+    EXPECT_NE(told[i].find(outside + named[i]), std::string::npos) << told[i];
+  }
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(ListedNames(), (std::vector<std::string>{"A", "B"}));
+  for (const auto& entry : fs::directory_iterator(g_macroDir)) {
+    const std::string file = entry.path().filename().string();
+    EXPECT_TRUE(file == "A.dat" || file == "B.dat" || file == "macroGrp.ini") << file;
+  }
+  EXPECT_EQ(ReadText(g_macroDir + "B.dat"), b);
+  EXPECT_EQ(LoadedMacroNames(), std::vector<std::string>{"b0"});
+}
+
 TEST_F(ImportExportTest, ConfigExportCopiesToTheChosenPath) {
   WriteText(g_configIniPath, "[Init]\nCurConfig=2\n");
   std::vector<RepaintArea> repaints;

@@ -59,6 +59,49 @@ TEST_F(LibraryTest, ACountAboveTwelveIsLimitedToTheTable) {
   EXPECT_EQ(g_groupNames[11], "G11");
 }
 
+TEST_F(LibraryTest, ADamagedListFileLosesNoGroupAndIsKeptAside) {
+  const std::string list = g_macroDir + "macroGrp.ini";
+  std::vector<std::string> told;
+  SetWarningHandler([&](const WarningRequest& r) { told.push_back(r.text); });
+  const Groups library{{"Charlie", std::vector<std::string>{"c"}},
+                       {"Alpha", std::vector<std::string>{"a"}},
+                       {"Bravo", std::vector<std::string>{"b"}}};
+  WriteLibrary(g_macroDir, library);
+  const std::string sound = ReadText(list);
+  const std::string cut = sound.substr(0, sound.find("1=Alpha") + 4);  // "...1=Al"
+  struct Case {
+    std::string text;
+    std::vector<std::string> listed;  // names still leading to a file first, then the folder's by name
+  };
+  for (const Case& c : {Case{"[MACRO_GROUP_NUM]\nmacGrpNum=-3\n", {"Alpha", "Bravo", "Charlie"}},
+                        Case{"[MACRO_GROUP_NUM]\nmacGrpNum=999999\n[MACRO_GROUP_NAME]\n0=Bravo\n",
+                             {"Bravo", "Alpha", "Charlie"}},
+                        Case{cut, {"Charlie", "Alpha", "Bravo"}}}) {
+    SCOPED_TRACE(c.text);
+    for (const auto& e : fs::directory_iterator(g_macroDir))
+      if (e.path().filename().string().starts_with("macroGrp.ini.broken-")) fs::remove(e.path());
+    WriteText(list, c.text);
+    told.clear();
+
+    LoadMacroGroups();
+    EXPECT_EQ(GroupNames(), c.listed);
+    EXPECT_EQ(ListedNames(), c.listed) << "the list file is sound again";
+    std::vector<fs::path> kept;
+    for (const auto& e : fs::directory_iterator(g_macroDir))
+      if (e.path().filename().string().starts_with("macroGrp.ini.broken-")) kept.push_back(e.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadText(kept[0].string()), c.text);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find(list), std::string::npos) << told[0];
+    for (const auto& [name, macros] : library) EXPECT_EQ(FileMacroNames(g_macroDir + name + ".dat"), *macros);
+
+    // Told once: the next start finds the list as it was left.
+    LoadMacroGroups();
+    EXPECT_EQ(GroupNames(), c.listed);
+    EXPECT_EQ(told.size(), 1u);
+  }
+}
+
 TEST_F(LibraryTest, LoadAllMacroNamesReadsCountsAndNames) {
   WriteLibrary(g_macroDir, Groups{{"A", std::vector<std::string>{"first", "second"}},
                                   {"B", std::vector<std::string>{}},

@@ -1,11 +1,14 @@
-// Termination signals reach the event loop as bytes on a pipe; a second one of a kind
-// ends the process at once, and the signals get their old actions back afterwards.
+// Termination signals reach the event loop as bytes on a pipe; those that follow the
+// first within its grace period too, a later one ends the process at once, and the
+// signals get their old actions back afterwards.
 #include <gtest/gtest.h>
 
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include "platform/termination_signals.h"
 
@@ -32,19 +35,28 @@ int InChild(Body body) {
   return status;
 }
 
-TEST(TerminationSignals, EachKindIsReportedOnceThenTheNextOneEndsTheProcess) {
+TEST(TerminationSignals, SignalsWithinTheGraceAreReportedOneAfterItEndsTheProcess) {
   const int status = InChild([] {
-    platform::TerminationSignals signals;
-    if (!signals.Install() || signals.TakeSignal() != 0) ::_exit(10);
-    for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
-      ::raise(signo);
-      if (NextSignal(signals) != signo) ::_exit(11);
+    {
+      // As `timeout` or the end of a session sends them: several at once, each kind
+      // again too. None of them may end the process before its orderly end.
+      platform::TerminationSignals signals(std::chrono::hours(1));
+      if (!signals.Install() || signals.TakeSignal() != 0) ::_exit(10);
+      for (int signo : {SIGTERM, SIGTERM, SIGINT, SIGHUP, SIGINT}) {
+        ::raise(signo);
+        if (NextSignal(signals) != signo) ::_exit(11);
+      }
+      if (signals.TakeSignal() != 0) ::_exit(12);
+      platform::TerminationSignals other;
+      if (other.Install()) ::_exit(13);  // one at a time
     }
-    if (signals.TakeSignal() != 0) ::_exit(12);
-    platform::TerminationSignals other;
-    if (other.Install()) ::_exit(13);  // one at a time
-    ::raise(SIGINT);                    // a second Ctrl+C
-    ::_exit(14);
+    // With the grace over, the first is reported and the next one ends at once.
+    platform::TerminationSignals signals(std::chrono::milliseconds(0));
+    if (!signals.Install()) ::_exit(14);
+    ::raise(SIGHUP);
+    if (NextSignal(signals) != SIGHUP) ::_exit(15);
+    ::raise(SIGINT);  // a second Ctrl+C a moment later
+    ::_exit(16);
   });
   ASSERT_TRUE(WIFSIGNALED(status)) << "exit code " << WEXITSTATUS(status);
   EXPECT_EQ(WTERMSIG(status), SIGINT);

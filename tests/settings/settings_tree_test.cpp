@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "settings_fixture.h"
+#include "profile/library_files.h"
 #include "profile/settings_check.h"
 #include "profile/settings_tree.h"
 
@@ -125,6 +126,95 @@ TEST_F(SettingsTreeTest, UnreadableSettingsAreReplacedByTheFactoryFileAndKept) {
   EXPECT_EQ(told[0].tipEntry, 6);
   EXPECT_NE(told[0].text.find(g_configIniPath), std::string::npos);
   g_settingsUnreadable = false;
+}
+
+TEST_F(SettingsTreeTest, TheUsersFoldersAndFilesAreTheUsersAlone) {
+  LayFactory();
+  const mode_t umaskBefore = ::umask(022);
+  auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+  const fs::perms privateFile = fs::perms::owner_read | fs::perms::owner_write;
+  const fs::perms opened = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                           fs::perms::others_read | fs::perms::others_exec;
+
+  ASSERT_TRUE(SeedSettingsTree(Factory().string(), User().string()));
+  for (const fs::path& folder : {root / "home/.config", root / "home/.config/ovk-dovaru", User(), User() / "config",
+                                 User() / "1_INI_EN/macro"})
+    EXPECT_EQ(mode(folder), fs::perms::owner_all) << folder;
+  // Seeded, saved, made empty or copied: every new file is private.
+  SetSkinsPaths(Factory().string(), User().string());
+  g_language = 1;
+  SetLanguagePaths();
+  ASSERT_TRUE(ini::WriteString(g_macroDir + "New.dat", "Macros", "macroNum", "0"));
+  ASSERT_TRUE(CreateEmptyFile(g_macroDir + "Empty.dat"));
+  ASSERT_TRUE(CopyFileReplacing(g_configIniPath, g_configIniPath + ".copy"));
+  for (const std::string& f : {g_configIniPath, User().string() + "/1_INI_EN/macro/A.dat", g_macroDir + "New.dat",
+                               g_macroDir + "Empty.dat", g_configIniPath + ".copy"})
+    EXPECT_EQ(mode(f), privateFile) << f;
+
+  // What the user opened up stays open.
+  fs::permissions(User() / "config", opened);
+  fs::permissions(g_configIniPath, privateFile | fs::perms::group_read);
+  ASSERT_TRUE(ini::WriteString(g_configIniPath, "Init", "CurConfig", "1"));
+  ASSERT_TRUE(SeedSettingsTree(Factory().string(), User().string()));
+  EXPECT_EQ(mode(User() / "config"), opened);
+  EXPECT_EQ(mode(g_configIniPath), privateFile | fs::perms::group_read);
+  ::umask(umaskBefore);
+}
+
+TEST_F(SettingsTreeTest, AsRootNothingIsWrittenThroughAFolderAnotherUserLaid) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to lay folders and links of another user";
+  constexpr uid_t kOther = 65534;
+  LayFactory();
+  std::vector<WarningRequest> told;
+  SetWarningHandler([&](const WarningRequest& r) { told.push_back(r); });
+  auto filesIn = [](const fs::path& folder) {
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) files += e.is_directory() ? 0 : 1;
+    return files;
+  };
+  // Another user's folder, and a configuration folder that anyone can write (as /tmp).
+  const fs::path victim = root / "victim";
+  fs::create_directories(victim / "deeper");
+  ASSERT_EQ(::chown(victim.c_str(), kOther, kOther), 0);
+  ASSERT_EQ(::chown((victim / "deeper").c_str(), kOther, kOther), 0);
+  const fs::path open = root / "open";
+  fs::create_directories(open);
+  ASSERT_EQ(::chmod(open.c_str(), 01777), 0);
+
+  // Their link in place of the per-user folder: nothing is made, copied or written there.
+  fs::create_symlink(victim, open / "ovk-dovaru");
+  ASSERT_EQ(::lchown((open / "ovk-dovaru").c_str(), kOther, kOther), 0);
+  const SettingsTreeLocation where = LocateSettingsTree((root / "bin").string(), "../share/skins", open.string());
+  ASSERT_EQ(where.settingsDir, (open / "ovk-dovaru/skins").string());
+  EXPECT_FALSE(SeedSettingsTree(where.skinsDir, where.settingsDir));
+  SetSkinsPaths(where.skinsDir, where.settingsDir);
+  g_language = 1;
+  SetLanguagePaths();
+  EXPECT_FALSE(ini::WriteString(g_configIniPath, "Init", "CurConfig", "0"));
+  EXPECT_FALSE(CopyFolder(FactoryConfigDir(), g_configDir));
+  EXPECT_FALSE(CreateEmptyFile(g_macroDir + "G.dat"));
+  EXPECT_EQ(filesIn(victim), 0);
+  ASSERT_FALSE(told.empty());
+  EXPECT_NE(told.back().text.find(g_macroDir + "G.dat"), std::string::npos) << told.back().text;
+
+  // Deeper down: a per-user tree of root's own, with their link for the macro folder.
+  fs::remove(open / "ovk-dovaru");
+  const fs::path own = root / "own";
+  fs::create_directories(own / "ovk-dovaru/skins/1_INI_EN");
+  fs::create_symlink(victim / "deeper", own / "ovk-dovaru/skins/1_INI_EN/macro");
+  ASSERT_EQ(::lchown((own / "ovk-dovaru/skins/1_INI_EN/macro").c_str(), kOther, kOther), 0);
+  const std::string ownTree = (own / "ovk-dovaru/skins").string();
+  SeedSettingsTree(where.skinsDir, ownTree);
+  EXPECT_FALSE(ini::WriteString(ownTree + "/1_INI_EN/macro/A.dat", "Macros", "macroNum", "0"));
+  EXPECT_EQ(filesIn(victim), 0);
+  EXPECT_TRUE(fs::exists(ownTree + "/config/config.ini")) << "the rest of root's own tree is written";
+
+  // Root's own link to root's own folder is followed.
+  fs::remove(own / "ovk-dovaru/skins/1_INI_EN/macro");
+  fs::create_directories(own / "library");
+  fs::create_symlink(own / "library", own / "ovk-dovaru/skins/1_INI_EN/macro");
+  EXPECT_TRUE(ini::WriteString(ownTree + "/1_INI_EN/macro/A.dat", "Macros", "macroNum", "0"));
+  EXPECT_TRUE(fs::exists(own / "library/A.dat"));
 }
 
 TEST_F(SettingsTreeTest, LanguageIndexWithoutFolderFallsBackToEnglish) {

@@ -1,0 +1,18 @@
+// What an import takes as a macro file: a group file (section Macros with macroNum
+// and that many records) or a single-macro file (Macros/Macro), whose records are
+// three-digit fields as the program writes them, and no larger than such a file can
+// be. Anything else (binary data, an empty file, a huge one) is refused before a byte
+// of it reaches the library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Far above a group file of twelve full records (about 100 KB).
+inline constexpr std::uintmax_t kMaxMacroFileBytes = std::uintmax_t{1} << 20;
+
+enum class MacroFileKind { Group, SingleMacro };
+
+// Empty when `path` holds a macro file of that kind, else why not, in words for the
+// user ("it is empty", "it is larger than 1 MiB", "it holds no macros").
+std::string MacroFileRefusal(const std::string& path, MacroFileKind kind);
