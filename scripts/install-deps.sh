@@ -11,8 +11,8 @@ packages=(
   xvfb xauth dbus-daemon desktop-file-utils appstream
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
-  # the desktop tests (tests/desktop): window manager, tray, input, window info, screenshots
-  python3 openbox trayer xdotool x11-utils imagemagick
+  # the X server tests (tests/support/xdesktop.py): window managers, tray, input, window info, screenshots
+  python3 openbox icewm trayer xdotool x11-utils imagemagick
 )
 if [ "${1:-}" = "--package" ]; then
   packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev
