@@ -73,8 +73,7 @@ function(mc_test name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
   endif()
   mc_test_timeout(discovery 60)
-  mc_test_timeout(timeout 300)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT ${discovery} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${timeout})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT ${discovery} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
 # mc_benchmark(<name> SOURCES ... [DEPS ...]): a Google Benchmark executable (not run by CTest).

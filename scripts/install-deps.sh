@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev libpulse-dev
+  qt6-base-dev qt6-base-dev-tools libhidapi-dev libudev-dev libpulse-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-roboto fonts-noto-cjk fonts-dejavu-core fonts-liberation2 fonts-thai-tlwg

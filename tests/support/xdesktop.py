@@ -391,9 +391,12 @@ class Desktop:
     # ---- input --------------------------------------------------------------------------
 
     def move(self, x, y):
-        # Two steps, so that the window under the pointer sees a move onto the point;
-        # --sync returns once the server has the pointer there.
-        self.x("xdotool", "mousemove", "--sync", str(x + 3), str(y + 3), "mousemove", "--sync", str(x), str(y))
+        # Two steps, so that the window under the pointer sees a move onto the point.
+        # --sync returns once the server has the pointer there; it would wait for a move
+        # that never comes if the pointer were there already.
+        if self.pointer() != (x + 3, y + 3):
+            self.x("xdotool", "mousemove", "--sync", str(x + 3), str(y + 3))
+        self.x("xdotool", "mousemove", "--sync", str(x), str(y))
 
     def pointer(self):
         out = self.x("xdotool", "getmouselocation", "--shell")
