@@ -31,6 +31,27 @@ function(mc_ui_library name)
   target_link_libraries(${name} PUBLIC Threads::Threads Qt6::Widgets Qt6::DBus Qt6::Network ${ARG_DEPS})
 endfunction()
 
+# mc_test_timeout(<var> <seconds>): a CTest timeout stretched by MC_TEST_TIME_FACTOR, as
+# the environment has it when the build is configured (rounded up to a whole factor).
+function(mc_test_timeout var seconds)
+  set(factor "$ENV{MC_TEST_TIME_FACTOR}")
+  if(NOT factor MATCHES "^[0-9]*\\.?[0-9]+$")
+    set(factor 1)
+  endif()
+  string(REGEX REPLACE "\\..*" "" whole "${factor}")
+  if(whole STREQUAL "")
+    set(whole 0)
+  endif()
+  if(NOT factor STREQUAL whole)
+    math(EXPR whole "${whole} + 1")
+  endif()
+  if(whole LESS 1)
+    set(whole 1)
+  endif()
+  math(EXPR stretched "${seconds} * ${whole}")
+  set(${var} ${stretched} PARENT_SCOPE)
+endfunction()
+
 # mc_test(<name> [QT] SOURCES ... [DEPS ...]): a GoogleTest executable registered with CTest.
 function(mc_test name)
   cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPS" ${ARGN})
@@ -51,7 +72,8 @@ function(mc_test name)
     set(env "QT_QPA_PLATFORM=offscreen")
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}")
+  mc_test_timeout(discovery 60)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT ${discovery} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
 # mc_benchmark(<name> SOURCES ... [DEPS ...]): a Google Benchmark executable (not run by CTest).

@@ -11,8 +11,8 @@ packages=(
   xvfb xauth dbus-daemon desktop-file-utils appstream
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
-  # the desktop tests (tests/desktop): window manager, tray, input, window info, screenshots
-  python3 openbox trayer xdotool x11-utils imagemagick
+  # the X server tests (tests/support/xdesktop.py): window managers, tray, input, window info, screenshots
+  python3 openbox icewm trayer xdotool x11-utils imagemagick
   # the Wayland test (tests/wayland): a headless compositor and Qt's Wayland platform
   weston qt6-wayland
   # the package test (scripts/test.d/package.sh)

@@ -8,6 +8,7 @@
 # error, and a reinstall keeps the first user's settings and macro groups.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/support/deadline.sh
 jobs=$(nproc)
 [ "$jobs" -gt 4 ] && jobs=4
 user=nobody
@@ -97,37 +98,53 @@ grep -q "unknown option '--simulat'" <<<"$err" || fail "a bad option printed: $e
 [ -z "$(ls -A "$home0")" ] || fail "the information exits wrote into the home folder"
 
 echo "-- the installed program, two users"
-exec 3>"$work/display"
-"${as_user_cmd[@]}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# A private desktop of the user's (tests/support/xdesktop.py), until the end of the test.
+touch "$work/display" && chown "$user" "$work/display"
+"${as_user_cmd[@]}" /usr/bin/python3 "$src/tests/support/xdesktop.py" run --no-tray --size 1280x800 -- \
+  sh -c 'echo "$DISPLAY" >"$0"; exec sleep infinity' "$work/display" >"$work/desktop.log" 2>&1 &
 pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-display=:$(cat "$work/display")
+desktop_up() {
+  kill -0 "${pids[-1]}" 2>/dev/null || { cat "$work/desktop.log" >&2; fail "the desktop did not start"; }
+  [ -s "$work/display" ]
+}
+wait_for 60 "the desktop" desktop_up || fail "no desktop"
+display=$(cat "$work/display")
+on_display() { DISPLAY=$display "$@"; }
 
-# Starts the program for a home folder, presses "Profile 3" and Apply, and ends it.
+# The simulated mouse logs every frame; a download ends with the control pulse.
+pulses() { grep -c '^set 07 18 10 ' "$1" 2>/dev/null || true; }
+
+# Starts the program for a home folder, presses "Profile 3" and Apply, waits until
+# Apply's download has ended and its save has replaced config.ini or failed, and ends
+# the program.
 run_user() {
   local home=$1 log=$2
-  local runtime=$home/runtime
+  local runtime=$home/runtime frames=$home/frames.log
+  local config=$home/.config/ovk-dovaru/skins/config/config.ini
   as_user mkdir -p -m 700 "$runtime"
+  as_user rm -f "$frames"
   # No session bus: nothing may be started for it that outlives the test.
   "${as_user_cmd[@]}" env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" XDG_RUNTIME_DIR="$runtime" \
-    DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb "$prog" --simulate >"$log" 2>&1 &
+    DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb OVK_DOVARU_SIM_FRAME_LOG="$frames" \
+    "$prog" --simulate >"$log" 2>&1 &
   local pid=$!
   pids+=("$pid")
-  local win=""
-  for _ in $(seq 300); do
-    win=$(DISPLAY=$display xdotool search --onlyvisible --name 'OVK Gaming Mouse' 2>/dev/null | head -n1) || true
-    [ -n "$win" ] && break
+  started() {
     kill -0 "$pid" 2>/dev/null || { cat "$log" >&2; fail "the program ended at start"; }
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "no window appeared"
-  eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$win")"
-  sleep 1  # the start-up download
-  DISPLAY=$display xdotool mousemove $((X + 75)) $((Y + 346)) click 1
-  sleep 0.3
-  DISPLAY=$display xdotool mousemove $((X + 1005)) $((Y + 660)) click 1
-  sleep 2  # Apply's download and save
+    win=$(on_display xdotool search --onlyvisible --name 'OVK Gaming Mouse' 2>/dev/null | head -n1) || true
+    [ -n "$win" ] && [ "$(pulses "$frames")" -ge 1 ]
+  }
+  wait_for 60 "the window and the start-up download" started || { cat "$log" >&2; fail "no window appeared"; }
+  local x y _ before
+  read -r x y _ < <(on_display python3 "$src/tests/support/xdesktop.py" geometry "$win")
+  before=$(stat -c %i "$config" 2>/dev/null || echo none)
+  on_display xdotool mousemove $((x + 75)) $((y + 346)) click 1
+  on_display xdotool mousemove $((x + 1005)) $((y + 660)) click 1
+  applied() {
+    [ "$(pulses "$frames")" -ge 2 ] || return 1
+    [ "$(stat -c %i "$config" 2>/dev/null || echo none)" != "$before" ] || grep -q "could not save" "$log"
+  }
+  wait_for 60 "Apply's download and save" applied || { cat "$log" >&2; fail "Apply did not end"; }
   kill "$pid" 2>/dev/null || { cat "$log" >&2; fail "the program ended before it was closed"; }
   wait "$pid" 2>/dev/null || true
 }

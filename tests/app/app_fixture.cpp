@@ -20,14 +20,16 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
+#include "../support/deadline.h"
 
 namespace apptest {
 
 bool SpinUntil(const std::function<bool()>& done, int ms) {
+  const qint64 limit = testdeadline::StretchedMs(ms);
   QElapsedTimer timer;
   timer.start();
   while (!done()) {
-    if (timer.elapsed() > ms) return false;
+    if (timer.elapsed() > limit) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QThread::msleep(2);
   }
@@ -129,10 +131,12 @@ void ProgramTest::StartWithMouse() {
 void ProgramTest::Finish() {
   StopPreviewWorkers();
   StopDeviceWorkers();
-  WaitForDownloadWorkers(std::chrono::seconds(30));
+  WaitForDownloadWorkers(testdeadline::Stretched(std::chrono::seconds(30)));
 }
 
-bool ProgramTest::WaitForDownloads(int ms) { return WaitForDownloadWorkers(std::chrono::milliseconds(ms)); }
+bool ProgramTest::WaitForDownloads(int ms) {
+  return WaitForDownloadWorkers(testdeadline::Stretched(std::chrono::milliseconds(ms)));
+}
 
 std::string ProgramTest::ProgramDir() const { return dir_.path().toStdString(); }
 std::string ProgramTest::ConfigIni() const { return ProgramDir() + "/skins/config/config.ini"; }

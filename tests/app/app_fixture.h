@@ -22,8 +22,11 @@
 
 namespace apptest {
 
-// Runs the event loop until `done` holds or `ms` milliseconds have passed.
-bool SpinUntil(const std::function<bool()>& done, int ms = 5000);
+// Runs the event loop until `done` holds; false once `ms` milliseconds, stretched by
+// MC_TEST_TIME_FACTOR, have passed (the deadline only bounds a hang).
+bool SpinUntil(const std::function<bool()>& done, int ms = 20000);
+// Runs the event loop for a while: only to give something that must NOT happen its
+// chance to show, never to wait for something that must.
 void SpinFor(int ms);
 
 // The middle of a skin rectangle, and a click there as the main window's handlers get it.
@@ -57,7 +60,7 @@ class ProgramTest : public ::testing::Test {
   // Ends the window and everything its start-up started (as the program's end does).
   void Finish();
   // Waits for the start-up's download (or any other worker download) to end.
-  bool WaitForDownloads(int ms = 20000);
+  bool WaitForDownloads(int ms = 30000);
 
   std::string ProgramDir() const;
   std::string ConfigIni() const;

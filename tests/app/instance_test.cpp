@@ -16,6 +16,7 @@
 
 #include "app/app.h"
 #include "app_fixture.h"
+#include "../support/deadline.h"
 #include "mainwnd/tray_icon.h"
 #include "platform/single_instance.h"
 #include "profile/paths.h"
@@ -84,13 +85,13 @@ TEST_F(InstanceTest, SecondStartOfTheProgramRestoresTheFirstAndEnds) {
   env.remove("QT_QPA_PLATFORM");
   second.setProcessEnvironment(env);
   second.start(MC_PROGRAM_EXE, {"--simulate"});
-  ASSERT_TRUE(second.waitForStarted(5000));
-  ASSERT_TRUE(SpinUntil([&] { return second.state() == QProcess::NotRunning; }, 5000)) << "the second start ends at once";
+  ASSERT_TRUE(second.waitForStarted(testdeadline::StretchedMs(20000)));
+  ASSERT_TRUE(SpinUntil([&] { return second.state() == QProcess::NotRunning; })) << "the second start ends";
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_TRUE(second.readAllStandardError().isEmpty());
 
-  EXPECT_TRUE(SpinUntil([&] { return window.isVisible() && !window.isMinimized(); }, 3000));
+  EXPECT_TRUE(SpinUntil([&] { return window.isVisible() && !window.isMinimized(); }));
   EXPECT_FALSE(window.Ending());
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "../support/deadline.h"
 #include "mainwnd/power_events.h"
 
 namespace {
@@ -58,8 +59,8 @@ class PowerEventsTest : public ::testing::Test {
     daemon_.setProgram(MC_DBUS_DAEMON);
     daemon_.setArguments({"--session", "--nofork", "--nopidfile", "--print-address=1"});
     daemon_.start();
-    ASSERT_TRUE(daemon_.waitForStarted(5000));
-    ASSERT_TRUE(daemon_.waitForReadyRead(5000));
+    ASSERT_TRUE(daemon_.waitForStarted(testdeadline::StretchedMs(20000)));
+    ASSERT_TRUE(daemon_.waitForReadyRead(testdeadline::StretchedMs(20000)));
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     ASSERT_FALSE(address_.isEmpty());
     program_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, "program"));
@@ -75,7 +76,7 @@ class PowerEventsTest : public ::testing::Test {
     QDBusConnection::disconnectFromBus("logind");
     if (daemon_.state() != QProcess::NotRunning) {
       daemon_.kill();
-      daemon_.waitForFinished(5000);
+      daemon_.waitForFinished(testdeadline::StretchedMs(20000));
     }
   }
 

@@ -17,11 +17,10 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import desktop  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import xdesktop as desktop  # noqa: E402
 
 PROGRAM = None
 SHOTS = None
@@ -63,7 +62,8 @@ class Program:
 
     def second_start(self):
         """A second start: it must end at once, by itself."""
-        second = subprocess.run([self.exe, "--simulate"], env=self.desk.env, capture_output=True, timeout=20)
+        second = subprocess.run([self.exe, "--simulate"], env=self.desk.env, capture_output=True,
+                                timeout=desktop.stretched(60))
         return second.returncode
 
     def main_window(self):
@@ -82,9 +82,9 @@ class Program:
     def running(self):
         return self.process.poll() is None
 
-    def wait_end(self, timeout=20):
+    def wait_end(self, timeout=60):
         try:
-            return self.process.wait(timeout)
+            return self.process.wait(desktop.stretched(timeout))
         except subprocess.TimeoutExpired:
             raise AssertionError("the program did not end")
 
@@ -109,16 +109,20 @@ class TrayTest(unittest.TestCase):
     # ---- steps --------------------------------------------------------------------------
 
     def close_by_window_manager(self):
-        # Alt+F4 is openbox's close: the window gets WM_DELETE_WINDOW.
-        self.desk.focus(self.program.window)
-        self.desk.key("alt+F4")
+        self.desk.close(self.program.window)
         desktop.wait_until(lambda: not self.desk.viewable(self.program.window) or not self.program.running(),
                            what="the window to go")
 
     def tray_icon(self):
-        icons = self.desk.tray_icons(self.program.process.pid)
+        icons = desktop.wait_until(lambda: self.desk.tray_icons(self.program.process.pid), what="the tray icon")
         self.assertEqual(len(icons), 1, "one tray icon")
         return icons[0]
+
+    def popups(self):
+        """The program's shown windows other than its main window and its tray icon."""
+        shown = self.desk.windows_of(self.program.process.pid, visible=True)
+        icons = self.desk.tray_icons(self.program.process.pid)
+        return [w for w in shown if w != self.program.window and w not in icons]
 
     def minimise_with_own_button(self):
         self.desk.click(*self.program.control(0))
@@ -130,7 +134,7 @@ class TrayTest(unittest.TestCase):
                            what="the window shown")
         # Given a moment to draw, the window must not stay black.
         try:
-            desktop.wait_until(lambda: self.desk.lit_fraction(window) > DRAWN, timeout=5, what="the window drawn")
+            desktop.wait_until(lambda: self.desk.lit_fraction(window) > DRAWN, what="the window drawn")
         finally:
             self.desk.screenshot(shot)
         self.assertTrue(self.program.running())
@@ -147,7 +151,6 @@ class TrayTest(unittest.TestCase):
         self.desk.screenshot("1-started")
         where = self.desk.info(self.program.window)
         self.close_by_window_manager()
-        time.sleep(0.5)
         self.desk.screenshot("2-closed-to-tray")
         self.assertTrue(self.program.running(), "closing the window only hides it")
         self.assertFalse(self.desk.viewable(self.program.window))
@@ -163,7 +166,7 @@ class TrayTest(unittest.TestCase):
         self.program.start()
         # The icon takes clicks while the window is shown: the window does not hold all input.
         self.desk.click(*self.desk.centre(self.tray_icon()), button=3)
-        time.sleep(0.5)
+        desktop.wait_until(self.popups, what="the tray menu")
         self.desk.screenshot("1-tray-menu")
         self.desk.key("Down", "Down", "Return")  # Show, Exit
         self.assertEqual(self.program.wait_end(), 0)
@@ -183,9 +186,9 @@ class TrayTest(unittest.TestCase):
 
     def test_hide_switch_starts_minimised(self):
         self.program.start("-HIDE")
-        time.sleep(1)  # a minimise request lost on the way would show by now
+        # A minimise request lost on the way leaves it shown until the deadline.
+        desktop.wait_until(lambda: self.desk.wm_state(self.program.window) == "Iconic", what="the window minimised")
         self.desk.screenshot("1-started-hidden")
-        self.assertEqual(self.desk.wm_state(self.program.window), "Iconic")
         self.assertTrue(self.program.running())
 
     def test_termination_signals_end_with_the_final_frames(self):
@@ -211,7 +214,7 @@ class TrayTest(unittest.TestCase):
         self.desk.screenshot("1-warning-box")
         process.send_signal(signal.SIGTERM)
         try:
-            process.wait(10)
+            process.wait(desktop.stretched(30))
         except subprocess.TimeoutExpired:
             raise AssertionError("the program did not end on SIGTERM while its warning box was open")
 

@@ -5,10 +5,15 @@
 #include <chrono>
 
 #include "platform/pointer_settings.h"
+#include "../support/deadline.h"
 
 namespace {
 
 using Argv = std::vector<std::string>;
+using testdeadline::Stretched;
+
+// How long a stand-in for a hanging tool sleeps: past every stretched limit here.
+std::string Seconds(std::chrono::seconds hang) { return std::to_string(Stretched(hang).count() / 1000 + 1); }
 
 struct FakeGsettings {
   std::optional<std::string> answer = "0.0\n";
@@ -102,8 +107,8 @@ TEST(RunCommand, OutputExitStatusAndTimeout) {
   EXPECT_EQ(pointer::RunCommand({"no-such-program-for-pointer-tests"}, 5s), std::nullopt);
   EXPECT_EQ(pointer::RunCommand({}, 5s), std::nullopt);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(pointer::RunCommand({"sleep", "10"}, 200ms), std::nullopt);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a hanging tool is given up";
+  EXPECT_EQ(pointer::RunCommand({"sleep", Seconds(10s)}, 200ms), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, Stretched(5s)) << "a hanging tool is given up";
 }
 
 // The wait follows the program, not its output pipe: a helper left running with the
@@ -112,12 +117,12 @@ TEST(RunCommand, OutputExitStatusAndTimeout) {
 TEST(RunCommand, TheProgramsEndEndsTheWait) {
   using namespace std::chrono_literals;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "sleep 3 & echo 0.5"}, 8s), "0.5\n");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "sleep " + Seconds(3s) + " & echo 0.5"}, Stretched(8s)), "0.5\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, Stretched(2s));
 
   start = std::chrono::steady_clock::now();
-  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "exec >&-; sleep 3"}, 200ms), std::nullopt);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_EQ(pointer::RunCommand({"sh", "-c", "exec >&-; sleep " + Seconds(3s)}, 200ms), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, Stretched(2s));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
+#include "../support/bench_folder.h"
 
 namespace {
 
@@ -52,7 +53,8 @@ void WriteTwelveMacroLibrary() {
 
 void BM_FullDownload(benchmark::State& state) {
   const auto latency = std::chrono::microseconds(state.range(0));
-  const fs::path root = fs::temp_directory_path() / ("download_bench_" + std::to_string(::getpid()));
+  const benchsupport::PrivateFolder folder("download_bench");
+  const fs::path root = folder.Path();
   fs::create_directories(root / "skins" / "config");
   fs::copy_file(fs::path(MC_SOURCE_DIR) / "skins" / "config" / "config.ini", root / "skins" / "config" / "config.ini",
                 fs::copy_options::overwrite_existing);
@@ -101,7 +103,6 @@ void BM_FullDownload(benchmark::State& state) {
   ResetDeviceConnection();
   mouse->Uninstall();
   pointer::SetPointerSettings(nullptr);
-  fs::remove_all(root);
 }
 
 BENCHMARK(BM_FullDownload)->Arg(1000)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();

@@ -14,13 +14,14 @@
 #include "platform/ini_file.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "../support/bench_folder.h"
 
 namespace {
 
 struct ProgramFolder {
-  std::filesystem::path root;
+  benchsupport::PrivateFolder folder{"ini_bench"};
+  std::filesystem::path root = folder.Path();
   ProgramFolder() {
-    root = std::filesystem::temp_directory_path() / ("ini_bench_" + std::to_string(::getpid()));
     std::filesystem::create_directories(root / "skins" / "config");
     SetProgramPaths(root.string());
     ClearSettingsTables();
@@ -37,10 +38,9 @@ struct ProgramFolder {
         m_shortcutTexts[p][b] = "Ctrl&split&162&split&Shift&split&160&split&Alt&split&&split&Win&split&&split&F" +
                                 std::to_string(b + 1) + "&split&" + std::to_string(112 + b);
       }
-    SaveAll();
+    benchsupport::MustSave(SaveAll(), g_configIniPath);
     std::filesystem::copy_file(g_configIniPath, g_configDir + "configReset.ini");
   }
-  ~ProgramFolder() { std::filesystem::remove_all(root); }
 
   // Without the installation data: a description and the keys of the sound mode.
   static void WriteDescription() {
@@ -95,7 +95,7 @@ BENCHMARK(LoadAllProfilesWarm)->Unit(benchmark::kMillisecond);
 
 void SaveAllBatch(benchmark::State& state) {
   Folder();
-  for (auto _ : state) benchmark::DoNotOptimize(SaveAll());
+  for (auto _ : state) benchsupport::MustSave(SaveAll(), g_configIniPath);
 }
 BENCHMARK(SaveAllBatch)->Name("SaveAll")->Unit(benchmark::kMillisecond);
 
@@ -106,7 +106,7 @@ void SaveAllKeyByKey(benchmark::State& state) {
   for (int n = 0; n < kProfileCount; ++n) AddProfileWrites(batch, n);
   for (auto _ : state)
     for (const ini::Batch::Write& w : batch.Writes())
-      benchmark::DoNotOptimize(ini::WriteString(g_configIniPath, w.section, w.key, w.value));
+      benchsupport::MustSave(ini::WriteString(g_configIniPath, w.section, w.key, w.value), g_configIniPath);
 }
 BENCHMARK(SaveAllKeyByKey)->Unit(benchmark::kMillisecond)->Iterations(3);
 

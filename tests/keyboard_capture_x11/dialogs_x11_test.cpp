@@ -44,13 +44,14 @@ class CaptureDialogsX11 : public ::testing::Test {
   static void ShowCapturing(KeyCapturePopup& dialog) {
     dialog.show();
     ASSERT_TRUE(SpinUntil([&] { return dialog.KeyboardGrabbed(); }));
-    apptest::SpinFor(300);  // where the window manager has put it
+    ASSERT_TRUE(x11test::WaitPlaced(dialog));
   }
   // A left click at the centre of control `index` of the dialog.
   static void Click(KeyCapturePopup& dialog, int index) {
     const SkinRect& r = dialog.Rects().at(static_cast<std::size_t>(index));
     const QPoint at = dialog.mapToGlobal(QPoint(r.x + r.width / 2, r.y + r.height / 2));
-    ASSERT_TRUE(Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
+    ASSERT_TRUE(x11test::MovePointer(at));
+    ASSERT_TRUE(Xdotool({"click", "1"}));
   }
 
   x11test::OtherWindow other_;

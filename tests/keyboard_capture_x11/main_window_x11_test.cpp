@@ -1,8 +1,5 @@
 // The main window under a window manager, clicked as a user clicks (xdotool click: the
 // press and the release come at once).
-#include <QProcess>
-#include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,6 +18,8 @@ namespace {
 
 using apptest::SpinFor;
 using apptest::SpinUntil;
+using x11test::HandleEventsSoFar;
+using x11test::WaitPlaced;
 using x11test::Xdotool;
 
 class MainWindowX11 : public apptest::ProgramTest {
@@ -33,32 +32,26 @@ class MainWindowX11 : public apptest::ProgramTest {
     window.show();
     window.move(90, 70);
     EXPECT_TRUE(SpinUntil([&] { return window.isVisible() && window.frameGeometry().topLeft() == QPoint(90, 70); }));
-    SpinFor(300);
+    EXPECT_TRUE(WaitPlaced(window));
+    EXPECT_TRUE(HandleEventsSoFar());
     return window;
   }
+  // The pointer there, and the program has seen it come.
   static bool MoveTo(QPoint at) {
-    return Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+    return x11test::MovePointer(at) && HandleEventsSoFar();
   }
-  // Where the X server shows a window (Qt learns of a move by the window manager only
-  // when the move ends).
-  static QPoint ShownAt(const QWidget& w) {
-    QProcess info;
-    info.start("xwininfo", {"-id", QString::number(w.winId())});
-    if (!info.waitForFinished(5000)) return {};
-    const QString out = QString::fromLocal8Bit(info.readAllStandardOutput());
-    const QRegularExpression x("Absolute upper-left X:\\s+(-?\\d+)"), y("Absolute upper-left Y:\\s+(-?\\d+)");
-    return {x.match(out).captured(1).toInt(), y.match(out).captured(1).toInt()};
+  static QPoint ShownAt(const QWidget& w) { return x11test::ServerPosition(w); }
+  static bool ClickAt(QPoint at) {
+    return MoveTo(at) && x11test::XdotoolWhileRunning({"click", "1"}) && HandleEventsSoFar();
   }
-  static bool ClickAt(QPoint at) { return MoveTo(at) && x11test::XdotoolWhileRunning({"click", "1"}); }
+  // A window that must stay put is given a moment after the input has been handled, so
+  // that a move the window manager would make on the program's request shows.
+  static void ChanceToMove() { SpinFor(200); }
   // A quick click, then the pointer goes elsewhere in a few steps, as a hand moves it.
   static void ClickThenMoveAway(QPoint at) {
     ASSERT_TRUE(ClickAt(at));
-    SpinFor(300);
-    for (int step = 1; step <= 3; ++step) {
-      ASSERT_TRUE(MoveTo(at + QPoint(-60 * step, 70 * step)));
-      SpinFor(150);
-    }
-    SpinFor(300);
+    for (int step = 1; step <= 3; ++step) ASSERT_TRUE(MoveTo(at + QPoint(-60 * step, 70 * step)));
+    ChanceToMove();
   }
   void TearDown() override {
     DestroySoundWaveWindow();
@@ -81,18 +74,16 @@ TEST_F(MainWindowX11, AClickOutsideTheControlsLeavesTheWindowWhereItIsButPressMo
   const QPoint from = window.mapToGlobal(empty);
   ASSERT_TRUE(MoveTo(from));
   ASSERT_TRUE(Xdotool({"mousedown", "1"}));
-  SpinFor(100);
-  for (int step = 1; step <= 4; ++step) {
-    ASSERT_TRUE(MoveTo(from + QPoint(10 * step, 5 * step)));
-    SpinFor(60);
-  }
+  ASSERT_TRUE(HandleEventsSoFar());
+  for (int step = 1; step <= 4; ++step) ASSERT_TRUE(MoveTo(from + QPoint(10 * step, 5 * step)));
   ASSERT_TRUE(Xdotool({"mouseup", "1"}));
+  ASSERT_TRUE(HandleEventsSoFar());
   ASSERT_TRUE(SpinUntil([&] { return ShownAt(window).x() >= start.x() + 20; }));
-  SpinFor(200);
+  ASSERT_TRUE(WaitPlaced(window));
   const QPoint dropped = ShownAt(window);
   EXPECT_GT(dropped.y(), start.y());
   ASSERT_TRUE(MoveTo(from + QPoint(200, 100)));
-  SpinFor(400);
+  ChanceToMove();
   EXPECT_EQ(ShownAt(window), dropped);
 }
 
@@ -102,7 +93,8 @@ TEST_F(MainWindowX11, AClickOnAButtonsFunctionBoxOpensTheMenuBelowTheBoxAndItSta
   const QPoint centre = window.mapToGlobal(QPoint(box.x + box.width / 2, box.y + box.height / 2));
   ASSERT_TRUE(ClickAt(centre));
   ASSERT_TRUE(SpinUntil([] { return g_keyMenu && g_keyMenu->isVisible(); }));
-  SpinFor(500);
+  // The click's release, handled by now, leaves it open.
+  ASSERT_TRUE(HandleEventsSoFar());
   ASSERT_TRUE(g_keyMenu && g_keyMenu->isVisible());
   EXPECT_EQ(g_keyMenu->frameGeometry().topLeft(), window.mapToGlobal(QPoint(box.x + 1, box.y + box.height)));
 }
@@ -114,7 +106,7 @@ TEST_F(MainWindowX11, AClickOnTheSoundWindowOutsideItsButtonsLeavesItWhereItIs) 
   ASSERT_TRUE(ClickAt(window.mapToGlobal(QPoint(entry.x + entry.width / 2, entry.y + entry.height / 2))));
   ASSERT_TRUE(SpinUntil([] { return SoundWaveWindow() != nullptr && SoundWaveWindow()->isVisible(); }));
   SoundWave& sound = *SoundWaveWindow();
-  SpinFor(300);
+  ASSERT_TRUE(WaitPlaced(sound));
   const QPoint empty(sound.width() / 2, 28);  // the title strip
   ASSERT_EQ(sound.HitTest(empty), SkinnedPopup::kNoHit);
   const QPoint start = ShownAt(sound);

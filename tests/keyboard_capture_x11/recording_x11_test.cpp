@@ -1,6 +1,7 @@
 // Recording a macro in the running program (with the simulated mouse) on a real X
 // server: keys typed with xdotool while recording become the macro's events, saved in
 // its group's file, and another program's window gets none of them.
+#include <QFile>
 #include <QPoint>
 #include <QTemporaryDir>
 
@@ -10,6 +11,7 @@
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
 #include "../app/app_fixture.h"
+#include "../support/deadline.h"
 #include "x11_support.h"
 
 namespace {
@@ -34,12 +36,12 @@ class RecordingX11 : public ::testing::Test {
     program_.start(folder_.filePath("OVK_DOvaru"), {"--simulate"});
     QProcess search;
     search.start("xdotool", {"search", "--sync", "--onlyvisible", "--name", "OVK Gaming Mouse"});
-    ASSERT_TRUE(search.waitForFinished(20000));
+    ASSERT_TRUE(search.waitForFinished(testdeadline::StretchedMs(60000)));
     window_ = QString::fromLatin1(search.readAllStandardOutput()).split('\n').value(0).trimmed();
     ASSERT_FALSE(window_.isEmpty());
     QProcess geometry;
     geometry.start("xdotool", {"getwindowgeometry", "--shell", window_});
-    ASSERT_TRUE(geometry.waitForFinished(5000));
+    ASSERT_TRUE(geometry.waitForFinished(testdeadline::StretchedMs(30000)));
     for (const QString& line : QString::fromLatin1(geometry.readAllStandardOutput()).split('\n')) {
       if (line.startsWith("X=")) origin_.setX(line.mid(2).toInt());
       if (line.startsWith("Y=")) origin_.setY(line.mid(2).toInt());
@@ -47,13 +49,17 @@ class RecordingX11 : public ::testing::Test {
   }
   void TearDown() override {
     program_.kill();
-    program_.waitForFinished(5000);
+    program_.waitForFinished(testdeadline::StretchedMs(30000));
   }
 
+  // The program handles the clicks in their order, each one before the next.
   void Click(QPoint inWindow) {
-    const QPoint at = origin_ + inWindow;
-    ASSERT_TRUE(Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
-    apptest::SpinFor(300);  // the program's answer to the click
+    ASSERT_TRUE(x11test::MovePointer(origin_ + inWindow));
+    ASSERT_TRUE(Xdotool({"click", "1"}));
+  }
+  static std::string Contents(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
   }
   std::string GroupFile(const char* group) const {
     return folder_.filePath(QString("skins/1_INI_EN/macro/%1.dat").arg(group)).toStdString();
@@ -71,12 +77,15 @@ TEST_F(RecordingX11, KeysTypedWhileRecordingBecomeTheSavedMacroAndReachNoOtherPr
   Click(kMacroTab);
   Click(kMacroListTopLeft + QPoint(60, kListRowHeight / 2));      // the group "Editing" opens
   Click(kMacroListTopLeft + QPoint(60, kListRowHeight * 3 / 2));  // its first macro
+  const std::string before = Contents(GroupFile("Editing"));
   Click(kRecordButton);
   ASSERT_TRUE(other.Focus());
+  // The recording has begun once the program holds the keyboard.
+  ASSERT_TRUE(SpinUntil([&] { return other.KeyboardTakenAway(); }));
   ASSERT_TRUE(Xdotool({"key", "--delay", "200", "a", "b"}));
   ASSERT_TRUE(Xdotool({"keydown", "shift", "key", "x", "keyup", "shift"}));
-  apptest::SpinFor(300);
   Click(kRecordButton);
+  ASSERT_TRUE(SpinUntil([&] { return Contents(GroupFile("Editing")) != before; })) << "the macro was not saved";
   EXPECT_EQ(other.KeyPresses(), 0);
 
   g_language = 1;

@@ -8,6 +8,7 @@
 #include "platform/ini_file.h"
 #include "profile/macro_files.h"
 #include "profile/macro_text.h"
+#include "../support/bench_folder.h"
 
 namespace {
 
@@ -39,14 +40,14 @@ BENCHMARK(BM_DecodeRecord);
 
 void BM_SaveAndReadGroupFile(benchmark::State& state) {
   g_language = 1;
-  const std::string file = (std::filesystem::temp_directory_path() / "macro_files_bench.dat").string();
+  const benchsupport::PrivateFolder folder("macro_files_bench");
+  const std::string file = (folder.Path() / "group.dat").string();
   for (int i = 0; i < 12; ++i) g_groupMacros[static_cast<std::size_t>(i)] = BenchRecord();
   g_groupMacroCount = 12;
   for (auto _ : state) {
     SaveMacroFile(file);
     ReadMacroGroupFile(file);
   }
-  std::filesystem::remove(file);
 }
 BENCHMARK(BM_SaveAndReadGroupFile)->Unit(benchmark::kMillisecond);
 

@@ -55,7 +55,7 @@ struct Tables {
 
 Tables LoadTables(int language, tree::WarningRecorder& warnings) {
   g_language = language;
-  SetProgramPaths(MC_PROGRAM_DIR);
+  SetProgramPaths(tree::ProgramDir());
   LoadLanguageTexts();
   CopyLanguageTexts();
   LoadAllSkinLayouts();
@@ -69,7 +69,7 @@ class LanguageFolder : public ::testing::TestWithParam<int> {
   std::string Dir() const { return tree::Skins() + "/" + tree::Folder(lang()); }
   void TearDown() override {
     g_language = 1;
-    SetProgramPaths(MC_PROGRAM_DIR);
+    SetProgramPaths(tree::ProgramDir());
   }
 };
 
@@ -207,7 +207,7 @@ TEST_P(LanguageFolder, FunctionNamesFillTheMenus) {
 TEST_P(LanguageFolder, MacroLibraryLoadsAndItsResetCopyIsIdentical) {
   tree::WarningRecorder warnings;
   g_language = lang();
-  SetProgramPaths(MC_PROGRAM_DIR);
+  SetProgramPaths(tree::ProgramDir());
   LoadMacroGroups();
   LoadAllMacroNames();
   ASSERT_GE(g_groupCount.load(), 1);
@@ -251,7 +251,7 @@ TEST_P(LanguageFolder, MacroLibraryLoadsAndItsResetCopyIsIdentical) {
 TEST_P(LanguageFolder, GunPresetsSuitTheGunDialog) {
   tree::WarningRecorder warnings;
   g_language = lang();
-  SetProgramPaths(MC_PROGRAM_DIR);
+  SetProgramPaths(tree::ProgramDir());
   g_gunMacroCount = 0;
   LoadGunPresets();
   EXPECT_TRUE(warnings.Warnings().empty()) << warnings.Describe();

@@ -21,7 +21,7 @@ class FactorySettings : public ::testing::Test {
  protected:
   void SetUp() override {
     g_language = 1;
-    SetProgramPaths(MC_PROGRAM_DIR);
+    SetProgramPaths(tree::ProgramDir());
     ClearSettingsTables();
   }
   void TearDown() override { ClearSettingsTables(); }

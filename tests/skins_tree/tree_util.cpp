@@ -10,7 +10,8 @@
 
 namespace tree {
 
-std::string Skins() { return std::string(MC_PROGRAM_DIR) + "/skins"; }
+std::string ProgramDir() { return MC_FACTORY_PROGRAM_DIR; }
+std::string Skins() { return ProgramDir() + "/skins"; }
 std::string SkinsFile(const std::string& rel) { return Skins() + "/" + rel; }
 
 const std::vector<int>& LanguageIndices() {

@@ -14,7 +14,10 @@
 
 namespace tree {
 
-// <program folder>/skins of the build.
+// The factory tree the build generates fresh (<build>/factory/skins, the one that is
+// installed), not the program folder's copy, which a run of the program from the build
+// folder writes into; and the folder that holds it.
+std::string ProgramDir();
 std::string Skins();
 std::string SkinsFile(const std::string& rel);
 // The 26 language indices (0 to 24 and 26).

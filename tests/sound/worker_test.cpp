@@ -5,6 +5,7 @@
 #include <functional>
 #include <thread>
 
+#include "../support/deadline.h"
 #include "sim/scripted_meter.h"
 #include "sound/sound_restore.h"
 #include "sound_fixture.h"
@@ -13,14 +14,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5000ms) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(2ms);
-  }
-  return done();
-}
+bool WaitFor(const std::function<bool()>& done) { return testdeadline::WaitFor(done, 20000ms); }
 
 class SoundWorker : public SoundTest {
  protected:

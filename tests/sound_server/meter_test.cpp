@@ -19,6 +19,7 @@
 
 #include "platform/peak_meter.h"
 #include "sound/sound_level.h"
+#include "../support/deadline.h"
 
 extern char** environ;
 
@@ -55,8 +56,8 @@ int RunToEnd(std::vector<std::string> args) {
 
 // Samples the meter every 96 ms, as the sound window does, until `done` or timeout.
 bool SampleUntil(platform::PeakMeter& meter, const std::function<bool(float peak)>& done,
-                 std::chrono::milliseconds timeout = 8000ms) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
+                 std::chrono::milliseconds timeout = 20000ms) {
+  const auto end = std::chrono::steady_clock::now() + testdeadline::Stretched(timeout);
   while (std::chrono::steady_clock::now() < end) {
     const float peak = meter.TakePeak();
     SampleSoundTick(peak);
@@ -114,7 +115,7 @@ TEST(PulseMeter, WithoutAServerThereIsNoDeviceAndNoLevel) {
     const auto start = std::chrono::steady_clock::now();
     testing::internal::CaptureStderr();
     EXPECT_FALSE(meter->HasAudioDevice());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testdeadline::Stretched(10s));
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("did not answer"), std::string::npos) << said;
   }
@@ -190,13 +191,7 @@ TEST_F(PulseServer, ComesBackWhenTheServerIsStartedOrRestarted) {
   ServerVariable late("unix:" + socket);
   auto startServer = [&] {
     // Ready once it answers (a socket left from the last one may still be there).
-    auto ready = [] {
-      for (int i = 0; i < 100; ++i) {
-        if (RunToEnd({"pactl", "info"}) == 0) return true;
-        std::this_thread::sleep_for(50ms);
-      }
-      return false;
-    };
+    auto ready = [] { return testdeadline::WaitFor([] { return RunToEnd({"pactl", "info"}) == 0; }, 30s); };
     const pid_t pid = Spawn({"env", "XDG_RUNTIME_DIR=" + (dir / "run").string(), "HOME=" + (dir / "home").string(),
                   "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                   "--disable-shm=yes", "--log-level=error", "-L", "module-native-protocol-unix socket=" + socket,

@@ -3,6 +3,7 @@
 # home, one null output, no other clients. The server and the folder go away whatever
 # happens.
 set -euo pipefail
+source "$(dirname "$0")/../support/deadline.sh"
 tests="$1"
 work=$(mktemp -d)
 chmod 700 "$work"
@@ -26,12 +27,11 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm
   -L "module-native-protocol-unix" -L "module-null-sink sink_name=meter_first" \
   >"$work/server.log" 2>&1 &
 server=$!
-for _ in $(seq 100); do
-  pactl info >/dev/null 2>&1 && break
+server_answers() {
   kill -0 "$server" 2>/dev/null || { cat "$work/server.log"; exit 1; }
-  sleep 0.1
-done
-pactl info >/dev/null
+  pactl info >/dev/null 2>&1
+}
+wait_for 30 "the sound server" server_answers || { cat "$work/server.log"; exit 1; }
 
 sox -n -r 44100 -c 2 "$work/tone.wav" synth 3 sine 440 vol 0.5
 MC_TONE_FILE="$work/tone.wav" "$tests" --gtest_brief=1

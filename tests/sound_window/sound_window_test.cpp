@@ -92,7 +92,7 @@ TEST_F(SoundWindowTest, LoudnessMovesTheBarsAndReachesTheMouseUntilSwitchedOff) 
   EXPECT_TRUE(SoundEffectOn());
   EXPECT_TRUE(window->Sampling());
   EXPECT_TRUE(meter->Metering());
-  ASSERT_TRUE(SpinUntil([&] { return EffectFrames(before).size() >= 2; }, 8000));
+  ASSERT_TRUE(SpinUntil([&] { return EffectFrames(before).size() >= 2; }));
   EXPECT_GT(g_soundLevel, 0);
 
   // The bars show the samples: taller than the flat line of the quiet window.
@@ -112,7 +112,7 @@ TEST_F(SoundWindowTest, LoudnessMovesTheBarsAndReachesTheMouseUntilSwitchedOff) 
   EXPECT_FALSE(window->Sampling());
   EXPECT_FALSE(meter->Metering());
   ASSERT_TRUE(SpinUntil([&] { return mouse_->ControlPulseCount() > pulses && !EffectFrames(before).empty() &&
-                                     EffectFrames(before).back()[3] == 0x80 + 3 * 16 + 2; }, 5000));
+                                     EffectFrames(before).back()[3] == 0x80 + 3 * 16 + 2; }));
   const std::size_t settled = EffectFrames(before).size();
   SpinFor(700);
   EXPECT_EQ(EffectFrames(before).size(), settled);

@@ -22,8 +22,14 @@
 #include "mainwnd/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
+#include "../support/bench_folder.h"
 
 namespace {
+
+// The images the benchmark draws on: one that could not be saved ends it.
+void SaveImage(const QImage& image, const std::string& path, int quality = -1) {
+  benchsupport::MustSave(image.save(QString::fromStdString(path), nullptr, quality), path);
+}
 
 std::unique_ptr<QTemporaryDir> g_tempDir;
 
@@ -65,13 +71,13 @@ void PrepareTree() {
   if (!realImages || !realLayouts) {
     QDir().mkpath(QString::fromStdString(g_skinsDir + "/1_INI_EN"));
     const QSize size(1100, 700);
-    TexturedImage(size, Qt::black, true).save(QString::fromStdString(g_skinsDir + "/main_mask.jpg"), nullptr, 90);
-    TexturedImage(size, QColor(30, 30, 40), false).save(QString::fromStdString(g_skinsDir + "/main_normal.jpg"), nullptr, 90);
-    TexturedImage(size, QColor(60, 40, 30), false).save(QString::fromStdString(g_skinsDir + "/main_over.jpg"), nullptr, 90);
-    TexturedImage(size, QColor(90, 20, 20), false).save(QString::fromStdString(g_skinsDir + "/main_down.jpg"), nullptr, 90);
+    SaveImage(TexturedImage(size, Qt::black, true), g_skinsDir + "/main_mask.jpg", 90);
+    SaveImage(TexturedImage(size, QColor(30, 30, 40), false), g_skinsDir + "/main_normal.jpg", 90);
+    SaveImage(TexturedImage(size, QColor(60, 40, 30), false), g_skinsDir + "/main_over.jpg", 90);
+    SaveImage(TexturedImage(size, QColor(90, 20, 20), false), g_skinsDir + "/main_down.jpg", 90);
     QImage zhi(180, 60, QImage::Format_ARGB32);
     zhi.fill(qRgba(255, 200, 0, 160));
-    zhi.save(QString::fromStdString(g_skinsDir + "/1_INI_EN/zhi.png"));
+    SaveImage(zhi, g_skinsDir + "/1_INI_EN/zhi.png");
     if (realLayouts) {
       QFile::copy(QString::fromStdString(real + "/skins/1_INI_EN/skin_main.ini"),
                   QString::fromStdString(g_skinsDir + "/1_INI_EN/skin_main.ini"));

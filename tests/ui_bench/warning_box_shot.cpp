@@ -25,8 +25,14 @@
 #include "popups/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
+#include "../support/bench_folder.h"
 
 namespace {
+
+// The images the benchmark draws on: one that could not be saved ends it.
+void SaveImage(const QImage& image, const std::string& path, int quality = -1) {
+  benchsupport::MustSave(image.save(QString::fromStdString(path), nullptr, quality), path);
+}
 
 void MakeSampleImages(const std::string& skins) {
   const QSize size(400, 200);
@@ -39,7 +45,7 @@ void MakeSampleImages(const std::string& skins) {
     p.setPen(Qt::NoPen);
     p.drawRoundedRect(QRect(0, 0, 400, 200), 18, 18);
   }
-  mask.save(QString::fromStdString(skins + "/warning_mask.jpg"), nullptr, 95);
+  SaveImage(mask, skins + "/warning_mask.jpg", 95);
   for (bool over : {false, true}) {
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
@@ -62,7 +68,7 @@ void MakeSampleImages(const std::string& skins) {
     p.setFont(f);
     p.drawText(QRect(150, 144, 100, 36), Qt::AlignCenter, "OK");
     p.end();
-    image.save(QString::fromStdString(skins + (over ? "/warning_over.jpg" : "/warning_normal.jpg")), nullptr, 95);
+    SaveImage(image, skins + (over ? "/warning_over.jpg" : "/warning_normal.jpg"), 95);
   }
 }
 

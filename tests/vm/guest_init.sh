@@ -17,7 +17,7 @@ done
 # The device watcher listens on udev's channel, which only udevd feeds.
 mkdir -p /run/udev
 /lib/systemd/systemd-udevd --daemon
-udevadm settle --timeout=10
+udevadm settle --timeout=60
 
 mkdir -p /tmp/home /tmp/runtime
 chmod 700 /tmp/runtime

@@ -14,7 +14,8 @@ set -euo pipefail
 
 build=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-limit=${VM_TIME_LIMIT:-170}  # seconds for the whole guest run
+source "$(dirname "$0")/../support/deadline.sh"
+limit=${VM_TIME_LIMIT:-$(stretched 170)}  # seconds for the whole guest run
 
 qemu=$(command -v qemu-system-x86_64 || true)
 if [ -z "$qemu" ] || ! "$qemu" -version >/dev/null 2>&1; then
@@ -116,6 +117,7 @@ initrd=$work/initrd.cpio
 log=$work/console.log
 append="console=ttyS0 panic=-1 quiet loglevel=3"
 [ -n "${GTEST_FILTER:-}" ] && append="$append GTEST_FILTER=$GTEST_FILTER"
+[ -n "${MC_TEST_TIME_FACTOR:-}" ] && append="$append MC_TEST_TIME_FACTOR=$MC_TEST_TIME_FACTOR"
 echo "Booting $package under qemu (software emulation, at most ${limit}s)"
 started=$(date +%s)
 set +e

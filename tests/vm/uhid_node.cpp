@@ -1,5 +1,7 @@
 #include "uhid_node.h"
 
+#include "../support/deadline.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +21,7 @@ using namespace std::chrono_literals;
 
 // The kernel makes the node a little after UHID_CREATE2 returns (and removes it a
 // little after UHID_DESTROY); this bounds the wait for either.
-constexpr auto kNodeWait = 10s;
+constexpr auto kNodeWait = 30s;  // bounds a hang only
 
 // The hidraw node of the HID device whose uevent carries HID_PHYS=phys, or empty.
 std::string FindHidrawNode(const std::string& phys) {
@@ -35,12 +37,7 @@ std::string FindHidrawNode(const std::string& phys) {
 
 template <typename Done>
 bool WaitUntil(Done done) {
-  const auto end = std::chrono::steady_clock::now() + kNodeWait;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
+  return testdeadline::WaitFor(done, kNodeWait);
 }
 
 }  // namespace

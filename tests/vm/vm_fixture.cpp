@@ -1,5 +1,7 @@
 #include "vm_fixture.h"
 
+#include "../support/deadline.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -39,12 +41,7 @@ void CopySettingsFiles(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(1ms);
-  }
-  return done();
+  return testdeadline::WaitFor(done, timeout);
 }
 
 void LoadFactorySettings(const fs::path& appDir) {

@@ -30,8 +30,8 @@ using namespace std::chrono_literals;
 inline constexpr std::uint16_t kProduct1 = 0x5201;
 inline constexpr std::uint16_t kProduct2 = 0x5202;
 
-// Waits up to `timeout` for `done`, looking every millisecond.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
+// Waits for `done`, looking every millisecond; the deadline (stretched) only bounds a hang.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 30s);
 
 // Copies the factory settings and macro library of the program folder into `appDir`
 // and loads them as start-up does.

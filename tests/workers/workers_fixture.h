@@ -33,6 +33,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
+#include "../support/deadline.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -41,14 +42,9 @@ namespace workers_test {
 
 constexpr int kButtons = 8;  // buttons 0..7 on device key numbers 1..8
 
-// Waits up to `timeout` for `done`, looking every millisecond.
-inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 3000ms) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(1ms);
-  }
-  return done();
+// Waits for `done`; the deadline (stretched) only bounds a hang.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20000ms) {
+  return testdeadline::WaitFor(done, timeout);
 }
 
 // A macro record with the given events: {code, action, delay}.
@@ -242,7 +238,7 @@ class WorkersTest : public ::testing::Test {
   bool Handled() const { return InputReportsHandled() >= reportsBefore_ + fed_; }
   // Handled, and the executor has played what was handed over.
   bool Settled() const { return Handled() && Idle(); }
-  bool WaitSettled(std::chrono::milliseconds timeout = 3000ms) const {
+  bool WaitSettled(std::chrono::milliseconds timeout = 20000ms) const {
     return WaitFor([this] { return Settled(); }, timeout);
   }
   void Click(int key) {

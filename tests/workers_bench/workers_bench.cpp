@@ -27,6 +27,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
+#include "../support/bench_folder.h"
 
 namespace {
 
@@ -38,11 +39,12 @@ constexpr int kEvents = 200;
 constexpr int kDelayMs = 5;
 
 struct Setup {
+  benchsupport::PrivateFolder folder{"workers_bench"};
   fs::path root;
   std::shared_ptr<sim::SimulatedMouse> mouse;
 
   explicit Setup(bool connect) {
-    root = fs::temp_directory_path() / ("workers_bench_" + std::to_string(::getpid()));
+    root = folder.Path();
     g_language = 1;
     SetProgramPaths(root.string());
     fs::create_directories(g_configDir);
@@ -75,8 +77,6 @@ struct Setup {
     ResetWorkerGate();
     ResetDeviceConnection();
     mouse->Uninstall();
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
   }
 };
 
