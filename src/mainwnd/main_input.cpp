@@ -411,6 +411,12 @@ void MouseMoveAt(QPoint point) {
 }
 
 bool LButtonDownAt(QPoint point) {
+  // A press with nothing hovered acts on what is under it: a window shown again under a
+  // pointer that stays still (or a pointer moved while the window manager held it)
+  // hears of no move before the press.
+  const bool nothingHovered = g_hoverFrame == kNoHover && g_hoverLed == kNoHover &&
+                              g_hoverAdvanced == kNoHover && g_hoverMacro == kNoHover;
+  if (nothingHovered && g_sliderDragMode == kDragNone) MouseMoveAt(point);
   const int page = g_currentPage.load();
   if (page == kPageMacro) Call(g_popups.beforeMacroPress);
   if (RecordingRefuses()) {

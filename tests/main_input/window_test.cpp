@@ -73,6 +73,14 @@ TEST_F(MainInputTest, NothingIsKeptOrAnimatedWhileTheWindowIsMinimisedOrHidden) 
   }
 }
 
+TEST_F(MainInputTest, APressWithNoMoveBeforeItActsOnTheControlUnderIt) {
+  // The window came back under a pointer that did not move: nothing is hovered.
+  OnMouseLeave();
+  LButtonDownAt(Centre(g_mainRects[8]));
+  LButtonUpAt(Centre(g_mainRects[8]));
+  EXPECT_EQ(g_currentPage.load(), kPageMacro);
+}
+
 TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {
   Click(Centre(g_mainRects[7]));
   const SkinRect wheel = g_advancedRects[18];
