@@ -383,7 +383,8 @@ class Desktop:
         """Puts another program's window (xev) on the desktop at this place, so that the
         window manager places the next window around it; its window id."""
         process = self.launch(["xev", "-name", name, "-event", "structure"], log=name)
-        window = wait_until(lambda: self.find_windows(pid=process.pid, visible=True), what=name)[0]
+        # xev names its window but does not say whose it is (no _NET_WM_PID).
+        window = wait_until(lambda: self.find_windows(name=f"^{re.escape(name)}$", visible=True), what=name)[0]
         self.x("xdotool", "windowsize", "--sync", str(window), str(width), str(height))
         self.x("xdotool", "windowmove", "--sync", str(window), str(x), str(y))
         return window
