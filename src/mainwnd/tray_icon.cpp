@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
@@ -113,8 +114,9 @@ int COVK_DOvaruDlg::OnTrayNotify(unsigned iconId, TrayMouse message) {
 
 void COVK_DOvaruDlg::OnTrayShow() {
   // Back where it was hidden: a window manager places a window that comes back without
-  // a position of its own like a new one.
-  if (!isVisible()) move(pos());
+  // a position of its own like a new one. The window itself is given its position: a
+  // widget's move to where Qt already has it asks the window manager for nothing.
+  if (!isVisible() && windowHandle()) windowHandle()->setPosition(windowHandle()->position());
   platform::BringBack(*this);
 }
 
