@@ -77,7 +77,13 @@ bool TerminationSignals::Install() {
 
 TerminationSignals::~TerminationSignals() {
   if (!installed_) return;
-  for (std::size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
+  // Once an end was asked for, the process is on its way out in order: a signal that
+  // comes late (the second of a pair) must not cut the last steps short.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigemptyset(&ignore.sa_mask);
+  const bool ending = g_firstSignalNs.load() != 0;
+  for (std::size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], ending ? &ignore : &g_previous[i], nullptr);
   g_signalWriteFd.store(-1);
   ::close(readFd_);
   ::close(writeFd_);

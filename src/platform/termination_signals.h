@@ -22,7 +22,8 @@ class TerminationSignals {
   static constexpr std::chrono::milliseconds kDefaultGrace{1000};
 
   explicit TerminationSignals(std::chrono::milliseconds grace = kDefaultGrace) : grace_(grace) {}
-  ~TerminationSignals();  // the previous actions come back, the pipe is closed
+  // The previous actions come back (ignored, once a signal came), the pipe is closed.
+  ~TerminationSignals();
   TerminationSignals(const TerminationSignals&) = delete;
   TerminationSignals& operator=(const TerminationSignals&) = delete;
 

@@ -11,6 +11,7 @@ import os
 import signal
 import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -20,6 +21,8 @@ import tray_test  # noqa: E402
 
 # A bound on the end, for a loaded machine: a program that is held never gets there.
 END_BOUND = 30
+# Two signals this close together count as one end (the program's grace is a second).
+QUICK = 0.3
 
 
 def pending(pid, sig):
@@ -100,10 +103,19 @@ class SignalsTest(unittest.TestCase):
 
         # Two in quick succession, as `timeout` sends them (to the process, then to its
         # group): the second comes once the first was taken in, and the end is still the
-        # orderly one, with the final frames once and last.
-        program = self.program().start()
-        program.process.send_signal(signal.SIGTERM)
-        desktop.wait_until(lambda: not pending(program.process.pid, signal.SIGTERM), what="SIGTERM taken in")
+        # orderly one, with the final frames once and last. "Quick" is well inside the
+        # program's grace of a second; a start on which the machine was too slow to send
+        # the second that soon proves nothing and is done again.
+        for attempt in range(5):
+            program = self.program().start()
+            sent = time.monotonic()
+            program.process.send_signal(signal.SIGTERM)
+            while pending(program.process.pid, signal.SIGTERM) and time.monotonic() - sent < QUICK:
+                pass
+            if time.monotonic() - sent < QUICK:
+                break
+            desktop.stop_process(program.process)
+            program.close()
         program.process.send_signal(signal.SIGTERM)
         self.assert_ends(program.process, 0, "two SIGTERMs end in order")
         self.assertEqual(program.frames()[-3:], [tray_test.PULSE, tray_test.IDLE, tray_test.CLOSING])

@@ -70,8 +70,15 @@ TEST(TerminationSignals, OldActionsComeBackWithTheObject) {
       if (!signals.Install()) ::_exit(10);
     }
     ::raise(SIGHUP);  // ignored again
-    platform::TerminationSignals again;
-    if (!again.Install()) ::_exit(11);  // the slot is free again
+    {
+      platform::TerminationSignals again;
+      if (!again.Install()) ::_exit(11);  // the slot is free again
+      ::raise(SIGTERM);
+      if (NextSignal(again) != SIGTERM) ::_exit(12);
+    }
+    // The end was asked for: the last steps after the object are not cut short by a
+    // late second signal.
+    ::raise(SIGTERM);
   });
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
