@@ -1,16 +1,7 @@
 #include "device/worker_gate.h"
 
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <condition_variable>
-#include <memory>
-#include <thread>
 
-#include "device/input_listener.h"
-#include "device/macro_executor.h"
 #include "platform/hid_pause.h"
 
 namespace {
@@ -21,26 +12,9 @@ bool g_gateOpen = false;  // guarded by g_gateMutex
 
 std::mutex g_tablesLock;
 
-struct Workers {
-  std::jthread listener;
-  std::jthread executor;
-};
-std::mutex g_workersMutex;
-std::unique_ptr<Workers> g_workers;  // guarded by g_workersMutex
-
 // A precise sleep waits out this much before its deadline on the clock alone
 // (hid::PauseUntil), as the device protocol's pauses are timed.
 constexpr auto kPreciseLead = std::chrono::milliseconds(10);
-
-// The workers react to the mouse with the least delay the system allows: real-time
-// round-robin when the process may use it, else a better nice value.
-void RaiseThreadPriority() {
-  sched_param param{};
-  param.sched_priority = sched_get_priority_min(SCHED_RR);
-  if (param.sched_priority >= 0 && pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
-  // nice values are per thread on Linux when given the thread id.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
-}
 
 }  // namespace
 
@@ -65,40 +39,6 @@ bool WaitForWorkerGate(std::stop_token stop) {
 void ResetWorkerGate() {
   std::lock_guard lock(g_gateMutex);
   g_gateOpen = false;
-}
-
-void StartDeviceWorkers() {
-  std::lock_guard lock(g_workersMutex);
-  if (g_workers) return;
-  auto workers = std::make_unique<Workers>();
-  workers->listener = std::jthread([](std::stop_token stop) {
-    RaiseThreadPriority();
-    DeviceInputThread(stop);
-  });
-  workers->executor = std::jthread([](std::stop_token stop) {
-    RaiseThreadPriority();
-    MacroExecutorThread(stop);
-  });
-  g_workers = std::move(workers);
-}
-
-void StopDeviceWorkers() {
-  std::unique_ptr<Workers> workers;
-  {
-    std::lock_guard lock(g_workersMutex);
-    workers = std::move(g_workers);
-  }
-  if (!workers) return;
-  workers->listener.request_stop();
-  workers->executor.request_stop();
-  // Woken from the gate by the stop request; the jthreads join on destruction.
-  g_gateChanged.notify_all();
-  workers.reset();
-}
-
-bool DeviceWorkersRunning() {
-  std::lock_guard lock(g_workersMutex);
-  return g_workers != nullptr;
 }
 
 std::mutex& WorkerTablesLock() { return g_tablesLock; }

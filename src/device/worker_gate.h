@@ -1,5 +1,5 @@
 // The start gate of the two device workers (the input listener and the macro
-// executor) and how the program starts and ends them.
+// executor), the lock of the settings tables they share, and their sleep.
 //
 // The workers are started first thing at start-up, before the paths, the language and
 // the settings have been read. They wait at the gate, and start-up opens it once those
@@ -7,14 +7,7 @@
 // hand-over point: everything start-up wrote before OpenWorkerGate is visible to the
 // workers after they pass it.
 //
-// Start-up order, as the main window does it:
-//   StartDeviceWorkers();          // first: both workers run and wait at the gate
-//   ... paths, device description, BuildKeyNumToButton(), CurConfig, language,
-//       LoadProfile 0..3, macro folders and library, constMacro.dat, FindDevice,
-//       LoadGunPresets ...
-//   OpenWorkerGate();              // before the first settings download starts
-// and at exit (or never: the workers end with the process otherwise):
-//   StopDeviceWorkers();
+// The workers themselves are started and stopped by device/device_workers.h.
 #pragma once
 
 #include <chrono>
@@ -28,15 +21,6 @@ bool WorkerGateOpen();
 bool WaitForWorkerGate(std::stop_token stop);
 // Closes the gate again (tests, between cases; the workers must be stopped first).
 void ResetWorkerGate();
-
-// Starts DeviceInputThread and MacroExecutorThread, each at the highest priority the
-// process may give a thread (real-time round-robin when allowed, else a raised nice
-// value, else unchanged). Does nothing when they already run.
-void StartDeviceWorkers();
-// Asks both workers to end and waits for them. A macro being played is ended with
-// every key and button released first. Does nothing when they do not run.
-void StopDeviceWorkers();
-bool DeviceWorkersRunning();
 
 // Serialises the workers' use of whole settings tables: the listener holds it while
 // it reloads a profile after the mouse's own profile change, the executor while it

@@ -33,6 +33,7 @@
 #include "device/input_listener.h"
 #include "device/memory_image.h"
 #include "device/unfit_settings.h"
+#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"
@@ -64,8 +65,6 @@ std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;
 std::atomic<std::uint8_t> g_blinkPhase{0};
 std::atomic<std::uint8_t> g_blinkRunning{0};
-std::atomic<std::uint8_t> g_ledPreviewColor{0};
-std::atomic<std::uint8_t> g_ledPreviewPhase{0};
 std::atomic<std::uint8_t> g_ledPreviewRunning{0};
 std::atomic<int> g_startHidden{0};
 std::vector<int> g_languageList;
@@ -197,32 +196,7 @@ int IsOurDeviceBroadcast(const DeviceBroadcast* header) {
 
 // ---- Preview workers -----------------------------------------------------------------
 
-int LedPreviewDelayMs(int ledSpeed) { return (6 - std::clamp(ledSpeed, 0, 5)) * 200; }
-
-void LedPreviewStep() {
-  if (g_ledType.load() != 1) {
-    g_ledPreviewPhase = 1;
-    return;
-  }
-  if (g_ledPreviewPhase.load() == 0) {
-    g_ledPreviewPhase = 1;
-    return;
-  }
-  g_ledPreviewPhase = 0;
-  const int current = g_ledPreviewColor.load() % kCycleColorCount;
-  // The next enabled colour after the current one, wrapping from 6 to 0; with none
-  // enabled the colour stays.
-  for (int k = 1; k <= kCycleColorCount; ++k) {
-    const int candidate = (current + k) % kCycleColorCount;
-    if (g_cycColorEnable[static_cast<std::size_t>(candidate)] != 0) {
-      g_ledPreviewColor = static_cast<std::uint8_t>(candidate);
-      return;
-    }
-  }
-}
-
 unsigned LedPreviewThread(void* /*param*/, std::stop_token stop) {
-  g_ledPreviewColor = 0;
   // No paint draws the preview's colour or phase, so stepping its frames would only wake
   // the program (and repaint the window) for nothing seen: the worker stays for as long
   // as the page is shown, asleep until the page changes or the program ends.

@@ -68,9 +68,7 @@ extern COVK_DOvaruDlg* g_mainDlg;
 // Main-page blink animation: its phase, and 1 while its worker runs.
 extern std::atomic<std::uint8_t> g_blinkPhase;
 extern std::atomic<std::uint8_t> g_blinkRunning;
-// Lighting preview: colour index 0..6 shown, phase 0 or 1, and 1 while its worker runs.
-extern std::atomic<std::uint8_t> g_ledPreviewColor;
-extern std::atomic<std::uint8_t> g_ledPreviewPhase;
+// Lighting preview: 1 while its worker runs.
 extern std::atomic<std::uint8_t> g_ledPreviewRunning;
 
 // 1 when the command line asked to start minimised; cleared when that was done.
@@ -111,13 +109,6 @@ bool StartHiddenSwitch(std::string_view commandLine);
 std::string JoinCommandLine(int argc, const char* const* argv);
 
 // ---- Preview workers ------------------------------------------------------------------
-
-// Pause between two frames of the lighting preview for a cycle speed: (6 - speed) x 200
-// ms, the speed taken as 0..5 (a larger stored value would stall or spin the worker).
-int LedPreviewDelayMs(int ledSpeed);
-// One frame's change of the lighting preview: with the colour-cycle effect (type 1) every
-// second frame steps to the next enabled colour (none enabled: the colour stays).
-void LedPreviewStep();
 
 // The workers (each given the main window; they end by themselves):
 // LedPreviewThread stays while the lighting page is shown (nothing draws its frames, so

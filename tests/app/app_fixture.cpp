@@ -10,6 +10,7 @@
 #include "device/download.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
+#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/main_input.h"

@@ -74,60 +74,6 @@ TEST_F(BroadcastFilterTest, AcceptsOnlyInterfaceBroadcastsOfOurPath) {
   EXPECT_EQ(IsOurDeviceBroadcast(&empty), 0);
 }
 
-TEST(LedPreviewTest, DelayFollowsTheSpeedAndNeverStallsOrSpins) {
-  EXPECT_EQ(LedPreviewDelayMs(0), 1200);
-  EXPECT_EQ(LedPreviewDelayMs(3), 600);
-  EXPECT_EQ(LedPreviewDelayMs(5), 200);
-  // Stored speeds beyond the slider would give no pause (6) or a negative one.
-  EXPECT_EQ(LedPreviewDelayMs(6), 200);
-  EXPECT_EQ(LedPreviewDelayMs(255), 200);
-  EXPECT_EQ(LedPreviewDelayMs(-4), 1200);
-}
-
-class LedPreviewStepTest : public ::testing::Test {
- protected:
-  void SetUp() override { ClearSettingsTables(); }
-  void TearDown() override { ClearSettingsTables(); }
-  void Enable(std::array<int, 7> enables) {
-    for (std::size_t k = 0; k < enables.size(); ++k) g_cycColorEnable[k] = enables[k];
-  }
-  // Colour after each of `steps` frames, starting at colour `start`, phase 1.
-  std::vector<int> Colours(int start, int steps) {
-    g_ledPreviewColor = static_cast<std::uint8_t>(start);
-    g_ledPreviewPhase = 1;
-    std::vector<int> seen;
-    for (int i = 0; i < steps; ++i) {
-      LedPreviewStep();
-      seen.push_back(g_ledPreviewColor.load());
-    }
-    return seen;
-  }
-};
-
-TEST_F(LedPreviewStepTest, ColourCycleStepsEverySecondFrameToTheNextEnabledColour) {
-  g_ledType = 1;
-  Enable({0, 1, 0, 1, 0, 0, 1});
-  EXPECT_EQ(Colours(3, 6), (std::vector<int>{6, 6, 1, 1, 3, 3}));  // wraps from 6 to 1
-}
-
-TEST_F(LedPreviewStepTest, SingleOrNoEnabledColourStays) {
-  g_ledType = 1;
-  Enable({0, 0, 0, 0, 1, 0, 0});
-  EXPECT_EQ(Colours(4, 3), (std::vector<int>{4, 4, 4}));
-  Enable({0, 0, 0, 0, 0, 0, 0});
-  EXPECT_EQ(Colours(2, 3), (std::vector<int>{2, 2, 2}));
-}
-
-TEST_F(LedPreviewStepTest, OtherEffectsOnlySetThePhase) {
-  g_ledType = 2;
-  Enable({1, 1, 1, 1, 1, 1, 1});
-  g_ledPreviewColor = 5;
-  g_ledPreviewPhase = 0;
-  LedPreviewStep();
-  EXPECT_EQ(g_ledPreviewPhase.load(), 1);
-  EXPECT_EQ(g_ledPreviewColor.load(), 5);
-}
-
 class PreviewWorkerTest : public ::testing::Test {
  protected:
   void TearDown() override {

@@ -22,6 +22,7 @@
 #include "app_fixture.h"
 #include "device/device_connection.h"
 #include "device/input_listener.h"
+#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/language_texts.h"

@@ -22,6 +22,7 @@
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
 #include "device/memory_image.h"
+#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "platform/ini_file.h"

@@ -21,6 +21,7 @@
 #include "device/device_connection.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
+#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "profile/macro_record.h"

@@ -1,0 +1,68 @@
+#include "device/device_workers.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "device/input_listener.h"
+#include "device/macro_executor.h"
+
+namespace {
+
+struct Workers {
+  std::jthread listener;
+  std::jthread executor;
+};
+std::mutex g_workersMutex;
+std::unique_ptr<Workers> g_workers;  // guarded by g_workersMutex
+
+// The workers react to the mouse with the least delay the system allows: real-time
+// round-robin when the process may use it, else a better nice value.
+void RaiseThreadPriority() {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_min(SCHED_RR);
+  if (param.sched_priority >= 0 && pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
+  // nice values are per thread on Linux when given the thread id.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+}
+
+}  // namespace
+
+void StartDeviceWorkers() {
+  std::lock_guard lock(g_workersMutex);
+  if (g_workers) return;
+  auto workers = std::make_unique<Workers>();
+  workers->listener = std::jthread([](std::stop_token stop) {
+    RaiseThreadPriority();
+    DeviceInputThread(stop);
+  });
+  workers->executor = std::jthread([](std::stop_token stop) {
+    RaiseThreadPriority();
+    MacroExecutorThread(stop);
+  });
+  g_workers = std::move(workers);
+}
+
+void StopDeviceWorkers() {
+  std::unique_ptr<Workers> workers;
+  {
+    std::lock_guard lock(g_workersMutex);
+    workers = std::move(g_workers);
+  }
+  if (!workers) return;
+  // A worker waiting at the gate is woken by the stop request; the jthreads join on
+  // destruction.
+  workers->listener.request_stop();
+  workers->executor.request_stop();
+  workers.reset();
+}
+
+bool DeviceWorkersRunning() {
+  std::lock_guard lock(g_workersMutex);
+  return g_workers != nullptr;
+}
