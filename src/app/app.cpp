@@ -13,7 +13,7 @@
 #include "mainwnd/power_events.h"
 #include "platform/qt/window_position_sync.h"
 #include "platform/single_instance.h"
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 #include "profile/paths.h"
 #include "profile/settings_tree.h"
 #include "sim/simulated_mouse.h"

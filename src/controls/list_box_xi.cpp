@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "controls/edit_helper.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/ui_fonts.h"
 
 QPointer<CListBoxXI> g_macroList;
 QPointer<CListBoxXI> g_eventList;

@@ -13,7 +13,7 @@
 #include "mainwnd/page_state.h"
 #include "popups/dialog_get_key.h"
 #include "popups/key_capture_popup.h"
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
 #include "profile/macro_library.h"

@@ -36,23 +36,25 @@
 #include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
+#include "skin/language_texts.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_paint.h"
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "mainwnd/skin_image_check.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 #include "mainwnd/tray_icon.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "platform/qt/window_state.h"
 #include "popups/popup_hooks.h"
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
@@ -305,13 +307,11 @@ void COVK_DOvaruDlg::InstallHooks() {
     g_mainDlg->MarkStartFailed();
     g_mainDlg->OnClose();
   });
-  LanguageChangeHooks hooks;
-  hooks.setTitle = [](const std::string& title) {
-    if (!g_mainDlg) return;
-    g_mainDlg->setWindowTitle(Text(title));
-    g_mainDlg->Tray().SetTip(Text(title));
-  };
-  SetLanguageChangeHooks(std::move(hooks));
+}
+
+void COVK_DOvaruDlg::SetTitle(const std::string& title) {
+  setWindowTitle(Text(title));
+  Tray().SetTip(Text(title));
 }
 
 void COVK_DOvaruDlg::RemoveHooks() {
@@ -320,7 +320,6 @@ void COVK_DOvaruDlg::RemoveHooks() {
   SetRepaintHandler(nullptr);
   SetDeviceChangeHandler(nullptr);
   SetSkinFileMissingCloseHandler(nullptr);
-  SetLanguageChangeHooks({});
   if (WarningOwner() == this) SetWarningOwner(nullptr);
   if (g_mainDlg == this) g_mainDlg = nullptr;
 }

@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwnd/window_drag.h"
+#include "skin/window_drag.h"
 #include "profile/core_hooks.h"
 
 class QMenu;
@@ -217,6 +217,8 @@ class COVK_DOvaruDlg : public QDialog {
   // Hides the window to the tray, or minimises it when the desktop has no tray.
   void HideToTray();
   TrayIcon& Tray() { return *tray_; }
+  // The window's title and the tray's tip (the title rule of the language).
+  void SetTitle(const std::string& title);
 
   // A second start asked for the window.
   void RestoreFromSecondInstance();

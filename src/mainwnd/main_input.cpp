@@ -1,3 +1,4 @@
+#include "mainwnd/language_change.h"
 #include "mainwnd/main_input.h"
 
 #include <QCoreApplication>
@@ -16,12 +17,14 @@
 #include <system_error>
 
 #include "device/download.h"
-#include "mainwnd/language_texts.h"
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
+#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/ui_fonts.h"
-#include "popups/warning_dlg.h"
+#include "skin/ui_fonts.h"
+#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/dpi_levels.h"
 #include "profile/macro_library.h"

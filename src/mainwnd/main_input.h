@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 #include "profile/macro_group_commands.h"
 #include "profile/shortcut.h"
 

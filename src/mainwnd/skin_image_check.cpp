@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "profile/core_hooks.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QWindow>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "platform/qt/window_state.h"
 

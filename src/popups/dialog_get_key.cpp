@@ -6,7 +6,7 @@
 #include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/tray_icon.h"
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 
 namespace {
 

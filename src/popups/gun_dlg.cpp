@@ -7,11 +7,11 @@
 #include <QTimer>
 
 #include "mainwnd/main_input.h"
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "mainwnd/tray_icon.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
 

@@ -1,3 +1,4 @@
+#include "popups/function_names.h"
 #include "popups/menu_dlg.h"
 
 #include <QCoreApplication>
@@ -9,12 +10,12 @@
 
 #include "device/memory_image.h"
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "skin/language_texts.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/skin_layout.h"
-#include "mainwnd/ui_fonts.h"
-#include "popups/popup_skin.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
+#include "skin/popup_skin.h"
 #include "popups/sub_menu_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"

@@ -47,8 +47,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 
 class QPainter;
 

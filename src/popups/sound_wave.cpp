@@ -14,7 +14,7 @@
 #include "device/download.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/main_input.h"
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "platform/peak_meter.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"

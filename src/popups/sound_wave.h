@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "mainwnd/window_drag.h"
+#include "skin/window_drag.h"
 #include "popups/skinned_popup.h"
 
 namespace platform {

@@ -1,3 +1,4 @@
+#include "popups/function_names.h"
 #include "popups/sub_menu_dlg.h"
 
 #include <QFontMetrics>
@@ -8,8 +9,8 @@
 #include "keys/language.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/skin_layout.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/settings.h"

@@ -17,7 +17,7 @@
 #include <QPoint>
 
 #include "mainwnd/main_dialog.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 #include "sim/simulated_mouse.h"
 
 namespace apptest {

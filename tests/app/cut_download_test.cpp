@@ -6,7 +6,8 @@
 #include "app_fixture.h"
 #include "device/device_connection.h"
 #include "device/download.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "skin/skin_layout.h"
 
 namespace apptest {
 namespace {

@@ -14,9 +14,12 @@
 #include <string_view>
 
 #include "keys/language.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "popups/function_names.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
+#include "skin/warning_layout.h"
 #include "tests/fuzz/fuzz_files.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "skin/language_texts.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "popups/dialog_get_key.h"

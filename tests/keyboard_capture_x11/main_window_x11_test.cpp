@@ -5,8 +5,9 @@
 #include <memory>
 
 #include "mainwnd/main_input.h"
+#include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 #include "popups/sound_wave.h"
 #include "sim/scripted_meter.h"
 #include "sound/sound_level.h"

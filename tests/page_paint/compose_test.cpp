@@ -2,6 +2,7 @@
 // and the swatches and the colour pickers.
 #include <QCoreApplication>
 
+#include "mainwnd/main_skins.h"
 #include "page_fixture.h"
 
 #include "mainwnd/main_dialog.h"

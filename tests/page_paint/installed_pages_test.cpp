@@ -7,12 +7,14 @@
 #include <array>
 #include <span>
 
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
 #include "page_fixture.h"
 
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 

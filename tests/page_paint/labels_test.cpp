@@ -1,8 +1,10 @@
 // Which text each control gets and where it is drawn.
+#include "mainwnd/main_skins.h"
 #include "page_fixture.h"
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "popups/function_names.h"
+#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"

@@ -5,7 +5,7 @@
 
 #include "controls/list_box_xi.h"
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "skin/language_texts.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
 #include "profile/macro_library.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 
 namespace painttest {
 

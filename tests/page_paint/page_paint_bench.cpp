@@ -7,13 +7,15 @@
 #include <benchmark/benchmark.h>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
+#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 #include "popups/skinned_popup.h"
 #include "../ui_skin/skin_fixture.h"
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "profile/macro_record.h"
+#include "profile/settings.h"
 #include "settings_fixture.h"
 
 namespace {

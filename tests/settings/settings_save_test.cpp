@@ -1,6 +1,7 @@
 #include <random>
 #include <thread>
 
+#include "profile/settings.h"
 #include "settings_fixture.h"
 
 namespace {

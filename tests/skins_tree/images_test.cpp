@@ -9,8 +9,8 @@
 #include <map>
 
 #include "keys/language.h"
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
 #include "tree_util.h"

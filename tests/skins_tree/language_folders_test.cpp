@@ -7,15 +7,18 @@
 
 #include "keys/key_codes.h"
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "popups/function_names.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
+#include "skin/warning_dlg.h"
 #include "tree_util.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,10 @@
 #include <set>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "popups/function_names.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
 #include "profile/macro_files.h"

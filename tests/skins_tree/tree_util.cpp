@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "keys/language.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 
 namespace tree {
 

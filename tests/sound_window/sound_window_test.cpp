@@ -10,6 +10,7 @@
 
 #include "../app/app_fixture.h"
 #include "mainwnd/main_input.h"
+#include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
 #include "platform/ini_file.h"
 #include "popups/sound_wave.h"

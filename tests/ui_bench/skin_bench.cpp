@@ -16,10 +16,11 @@
 #include <memory>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
-#include "mainwnd/ui_fonts.h"
+#include "mainwnd/main_skins.h"
+#include "skin/language_texts.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
 #include "../support/bench_folder.h"

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "keys/language.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/ui_fonts.h"
 #include "skin_fixture.h"
 
 namespace {

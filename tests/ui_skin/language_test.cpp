@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/language_change.h"
+#include "mainwnd/main_skins.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "skin_fixture.h"
@@ -19,7 +21,7 @@ using skintest::SkinTreeTest;
 class LanguageTexts : public SkinTreeTest {
  protected:
   void TearDown() override {
-    SetLanguageChangeHooks({});
+    SetWarningOwner(nullptr);
     SkinTreeTest::TearDown();
   }
 };
@@ -89,12 +91,14 @@ TEST_F(LanguageTexts, ChangeReloadsTextsLayoutsFoldersAndTitle) {
     WriteAllLayouts(language, language * 100, language == 0 ? "cn" : "en");
     WriteLanguageTexts(language, language == 0 ? "c" : "e");
   }
-  std::string title;
-  SetLanguageChangeHooks({[&](const std::string& t) { title = t; }});
+  // Without a main window the title goes to the window the warnings sit on.
+  QWidget owner;
+  SetWarningOwner(&owner);
+  const auto title = [&] { return owner.windowTitle().toStdString(); };
 
   g_language = 1;
   ApplyLanguage();
-  EXPECT_EQ(title, "English title");
+  EXPECT_EQ(title(), "English title");
   EXPECT_EQ(g_textTip[1], "e0_1");
   EXPECT_EQ(g_mainCaptions[20], "en20");
 
@@ -103,7 +107,7 @@ TEST_F(LanguageTexts, ChangeReloadsTextsLayoutsFoldersAndTitle) {
   ini::ClearCache();
   EXPECT_EQ(ini::ReadString(g_configIniPath, "Init", "VER_SEL", 5), "0");
   EXPECT_EQ(ini::ReadString(g_configIniPath, "Init", "CurConfig", 5), "0");
-  EXPECT_EQ(title, "中文标题");
+  EXPECT_EQ(title(), "中文标题");
   EXPECT_EQ(g_textTip[1], "c0_1");
   EXPECT_EQ(g_uiTexts14[0], "c3_1");
   EXPECT_EQ(g_mainRects[1], (SkinRect{1, 2, 10, 5}));

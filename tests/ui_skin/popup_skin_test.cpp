@@ -1,7 +1,7 @@
 // The popups' layout reader and its two messages.
 #include <gtest/gtest.h>
 
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 #include "skin_fixture.h"
 
 namespace {

@@ -7,11 +7,14 @@
 #include <fstream>
 
 #include "keys/language.h"
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "popups/function_names.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 #include "profile/paths.h"
+#include "skin/warning_dlg.h"
 
 namespace skintest {
 

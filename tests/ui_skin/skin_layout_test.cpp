@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
-#include "mainwnd/skin_layout.h"
+#include "mainwnd/main_skins.h"
+#include "popups/function_names.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
+#include "skin/warning_dlg.h"
 #include "skin_fixture.h"
 
 namespace {

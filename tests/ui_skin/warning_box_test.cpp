@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "keys/language.h"
-#include "mainwnd/skin_image.h"
-#include "mainwnd/skin_layout.h"
-#include "popups/warning_dlg.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
+#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "skin_fixture.h"
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwnd/skin_layout.h"
-#include "popups/warning_dlg.h"
+#include "skin/skin_layout.h"
+#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "skin_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "popups/warning_dlg.h"
+#include "skin/warning_dlg.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -12,8 +12,8 @@
 
 #include <deque>
 
-#include "mainwnd/skin_image.h"
-#include "mainwnd/ui_fonts.h"
+#include "skin/skin_image.h"
+#include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"
 
 int g_warningPosMode = 0;

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 
 class QPainter;
 class QWidget;
@@ -78,18 +78,9 @@ QRegion PaintedArea(const QPainter& painter);
 // An empty shape paints the whole image. Only the part the paint shows is touched.
 void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape);
 
-// The main window's size (the size of main_mask.jpg) and the repaint region of its
-// macro page: the window's shape less the six control rectangles of that page.
-extern int g_windowWidth;
-extern int g_windowHeight;
-extern QRegion g_macroRegion;
-
-// The main window's shape from g_skinsDir + "/main_mask.jpg": sets g_windowWidth,
-// g_windowHeight and g_macroRegion (the shape combined by exclusive-or with each of
-// g_macroControlRects), resizes the window keeping its top-left corner and applies the
-// shape. Without a mask image the size falls back to main_normal.jpg's. Returns the
-// window's shape.
-QRegion BuildMainWindowShape(QWidget* mainWindow);
+// An image file decoded as it is on disk (null when missing or undecodable), in a
+// 32-bit layout; not cached.
+QImage LoadImageFile(const std::string& path);
 
 // Path of a skin image: g_skinsDir + "/" + name.
 std::string SkinImagePath(std::string_view name);

@@ -1,20 +1,15 @@
-#include "mainwnd/language_texts.h"
-
-#include <QWidget>
+#include "profile/settings.h"
+#include "skin/language_texts.h"
 
 #include <string_view>
 
 #include "keys/language.h"
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
-#include "popups/popup_skin.h"
-#include "popups/warning_dlg.h"
+#include "skin/popup_skin.h"
+#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
-#include "profile/macro_files.h"
-#include "profile/macro_library.h"
 #include "profile/paths.h"
-#include "profile/save_failures.h"
-#include "profile/settings.h"
 
 LanguageTextTable g_textSystem;
 std::array<std::string, 14> g_uiTexts14;
@@ -22,21 +17,10 @@ std::array<std::string, 9> g_ledStepTexts;
 
 namespace {
 
-LanguageChangeHooks g_hooks;
-
 struct TextSection {
   std::string_view name;
   LanguageTextTable* table;
 };
-
-void SetMainWindowTitle() {
-  const std::string title = MainWindowTitle();
-  if (g_hooks.setTitle) {
-    g_hooks.setTitle(title);
-  } else if (QWidget* owner = WarningOwner()) {
-    owner->setWindowTitle(QString::fromStdString(title));
-  }
-}
 
 }  // namespace
 
@@ -80,37 +64,3 @@ std::string SystemTextOf(SystemText entry) {
 }
 
 std::string MainWindowTitle() { return g_language.load() == 0 ? g_titleCn : g_titleEn; }
-
-void SetLanguageChangeHooks(LanguageChangeHooks hooks) { g_hooks = std::move(hooks); }
-
-void SelectLanguage(int index) {
-  // The macro being edited goes into its group file before the folder changes; with no
-  // group there is no file to write.
-  if (g_groupCount.load() > 0) {
-    const std::string groupFile = GroupFilePath(g_curGroup.load());
-    if (!groupFile.empty()) SaveMacroEntry(groupFile, g_editMacro.load());
-  }
-  g_language.store(index);
-  ApplyLanguage();
-}
-
-void ApplyLanguage() {
-  ReportUnlessSaved(ini::WriteInt(g_configIniPath, "Init", "VER_SEL", g_language.load()), g_configIniPath);
-  LoadLanguageTexts();
-  CopyLanguageTexts();
-  LoadAllSkinLayouts();
-  SetLanguagePaths();
-  ReloadMacroLibrary();
-
-  if (g_macroListExists.load()) {
-    const MacroPageHooks& page = MacroPage();
-    if (page.clearEventList) page.clearEventList();
-    g_macroListRow.store(0);
-    FillMacroLists();
-    RequestMainRepaint(RepaintArea::Whole);
-    if (page.clearLedSubList) page.clearLedSubList();
-  }
-
-  SetMainWindowTitle();
-  LoadGunPresets();
-}

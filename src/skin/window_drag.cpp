@@ -1,4 +1,4 @@
-#include "mainwnd/window_drag.h"
+#include "skin/window_drag.h"
 
 #include <QMouseEvent>
 #include <QWidget>

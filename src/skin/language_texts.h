@@ -1,10 +1,9 @@
-// The UI language: its index in config.ini, the six text tables of LanguageText.ini,
-// the texts derived from them, the change of language with everything it reloads, and
-// the window title rule. UI thread only (workers only read g_language).
+// The UI language's texts: its index in config.ini, the six text tables of
+// LanguageText.ini, the texts derived from them, and the window title rule. UI thread
+// only (workers only read g_language).
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 
 #include "keys/language.h"
@@ -36,21 +35,3 @@ void CopyLanguageTexts();
 
 // g_titleCn for language 0, g_titleEn for every other language.
 std::string MainWindowTitle();
-
-// The step of a change of language that belongs to the main window. The macro page is
-// refreshed through the macro library's page hooks while its list exists.
-struct LanguageChangeHooks {
-  // Sets the main window's title (and whatever follows it, like the tray tip). When
-  // empty, the title of the window registered with SetWarningOwner is set.
-  std::function<void(const std::string& title)> setTitle;
-};
-void SetLanguageChangeHooks(LanguageChangeHooks hooks);
-
-// The language drop-down's choice: saves the macro being edited into the current
-// group's file, sets g_language and applies it.
-void SelectLanguage(int index);
-
-// Reloads everything that depends on the language: writes VER_SEL, the texts, the six
-// layouts, the macro folders, the macro library, the macro page when it is shown, the
-// window title and the gun presets. The fonts are not remade here.
-void ApplyLanguage();

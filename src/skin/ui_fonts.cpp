@@ -1,4 +1,4 @@
-#include "mainwnd/ui_fonts.h"
+#include "skin/ui_fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "keys/language.h"
-#include "mainwnd/language_texts.h"
+#include "skin/language_texts.h"
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"

@@ -1,4 +1,4 @@
-#include "mainwnd/skin_image.h"
+#include "skin/skin_image.h"
 
 #include <QPaintEngine>
 #include <QPainter>
@@ -11,9 +11,6 @@
 
 #include "profile/paths.h"
 
-int g_windowWidth = 0;
-int g_windowHeight = 0;
-QRegion g_macroRegion;
 
 namespace {
 
@@ -23,6 +20,8 @@ constexpr int kMaskThreshold = 100;
 bool IsCutOut(QRgb pixel) {
   return qRed(pixel) > kMaskThreshold && qGreen(pixel) > kMaskThreshold && qBlue(pixel) > kMaskThreshold;
 }
+
+}  // namespace
 
 QImage LoadImageFile(const std::string& path) {
   QImage image;
@@ -37,8 +36,6 @@ QImage LoadImageFile(const std::string& path) {
       return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   }
 }
-
-}  // namespace
 
 SkinSource::SkinSource(const QImage& whole) : whole_(whole) {}
 
@@ -200,33 +197,6 @@ QRegion BuildMaskRegion(QWidget* window, const std::string& maskPath) {
   if (window != nullptr) {
     window->resize(mask.width(), mask.height());
     ApplyWindowShape(window, shape);
-  }
-  return shape;
-}
-
-QRegion BuildMainWindowShape(QWidget* mainWindow) {
-  const QImage mask = LoadImageFile(SkinImagePath("main_mask.jpg"));
-  QRegion shape;
-  if (!mask.isNull()) {
-    g_windowWidth = mask.width();
-    g_windowHeight = mask.height();
-    shape = MaskRegionFromImage(mask);
-  } else {
-    // No shape: the window is the background image's rectangle.
-    const QImage normal = LoadImageFile(SkinImagePath("main_normal.jpg"));
-    if (!normal.isNull()) {
-      g_windowWidth = normal.width();
-      g_windowHeight = normal.height();
-    } else if (mainWindow != nullptr) {
-      g_windowWidth = mainWindow->width();
-      g_windowHeight = mainWindow->height();
-    }
-  }
-  g_macroRegion = shape.isEmpty() ? QRegion(0, 0, g_windowWidth, g_windowHeight) : shape;
-  for (const ControlRect& control : g_macroControlRects) g_macroRegion ^= control.ToQRect();
-  if (mainWindow != nullptr) {
-    mainWindow->resize(g_windowWidth, g_windowHeight);
-    ApplyWindowShape(mainWindow, shape);
   }
   return shape;
 }

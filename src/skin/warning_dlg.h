@@ -12,7 +12,8 @@
 #include <array>
 #include <string>
 
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
+#include "skin/warning_layout.h"
 
 // Where the next box opens: 2 centred on the desktop, 0 at (330, 280) from the main
 // window's top-left corner. Start-up sets 2 first and 0 once the mouse is running.

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "mainwnd/skin_layout.h"
+#include "skin/skin_layout.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "popups/popup_skin.h"
+#include "skin/popup_skin.h"
 
 #include <QMessageBox>
 #include <QWidget>

@@ -1,7 +1,6 @@
-// Skin layouts: the BUTTONPOS tables of the windows (one rectangle and one caption per
-// control), the reader of the layout and language files, the hit test, and the six
-// loaders of the main window's tables, the warning box's table and the button light
-// colour table. UI thread only.
+// Skin layouts: the rectangles and captions of a window's controls (the BUTTONPOS table
+// of a per-language layout file), the reader of the layout and language files and the
+// hit test. UI thread only.
 #pragma once
 
 #include <QPoint>
@@ -10,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,44 +66,25 @@ inline int HitTestRects(QPoint p, const SkinRect* rects, int count) {
                    : kNoSkinHit;
 }
 
-// Table sizes (entries are the keys "0" upwards of section BUTTONPOS).
-inline constexpr int kMainEntries = 75;      // skin_main.ini: frame buttons 0-19, main page 20-74
-inline constexpr int kLedEntries = 103;      // skin_color.ini: lighting page
-inline constexpr int kAdvancedEntries = 138; // skin_advance.ini: advanced page
-inline constexpr int kMacroEntries = 20;     // skin_mac.ini: macro page
-inline constexpr int kWarningEntries = 5;    // LBWarning.ini: warning box
-inline constexpr int kMacColorEntries = 11;  // mac_color.ini: button light colours
-inline constexpr int kFunStringCount = 48;
-
 template <std::size_t N>
 using SkinRectTable = std::array<SkinRect, N>;
 template <std::size_t N>
 using SkinCaptionTable = std::array<std::string, N>;
 
-// The main window's tables, filled by the loaders below and read by painting and
-// input handling.
-extern SkinRectTable<kMainEntries> g_mainRects;
-extern SkinCaptionTable<kMainEntries> g_mainCaptions;
-extern SkinRectTable<kLedEntries> g_ledRects;
-extern SkinCaptionTable<kLedEntries> g_ledCaptions;
-extern SkinRectTable<kAdvancedEntries> g_advancedRects;
-extern SkinCaptionTable<kAdvancedEntries> g_advancedCaptions;
-extern SkinRectTable<kMacroEntries> g_macroRects;
-extern SkinCaptionTable<kMacroEntries> g_macroCaptions;
-extern SkinRectTable<kWarningEntries> g_warningRects;
-extern SkinCaptionTable<kWarningEntries> g_warningCaptions;
-extern SkinRectTable<kMacColorEntries> g_macColorRects;
-extern SkinCaptionTable<kMacColorEntries> g_macColorCaptions;
+// Fills `rects` and `captions` from BUTTONPOS of one file, each entry from fresh fields
+// so that a short line never inherits another line's values.
+template <std::size_t N>
+void LoadButtonTable(const std::string& file, SkinRectTable<N>& rects, SkinCaptionTable<N>& captions) {
+  for (std::size_t i = 0; i < N; ++i) {
+    SkinFields fields;
+    ReadIniList(file, "BUTTONPOS", static_cast<int>(i), fields);
+    SkinButtonEntry entry = EntryFromFields(fields);
+    rects[i] = entry.rect;
+    captions[i] = std::move(entry.caption);
+  }
+}
 
-// Entry 19 of skin_main.ini: what the frame's link button opens (its caption).
-extern std::string g_linkTarget;
-// Names of the button functions (field 0 of FUN_STRING keys 0-47; entry 0 is
-// replaced by text 0 of g_textOther).
-extern std::array<std::string, kFunStringCount> g_funStrings;
-// Function sub-list: key text (an assignment code in decimal) -> (display name, row).
-extern std::map<std::string, std::pair<std::string, int>> g_funNameMap;
-
-// A control rectangle of the macro page held as edges (right = x + width).
+// A control rectangle held as edges (right = x + width).
 struct ControlRect {
   int left = 0;
   int top = 0;
@@ -115,25 +94,11 @@ struct ControlRect {
   QRect ToQRect() const { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
   bool operator==(const ControlRect&) const = default;
 };
-// The macro page's list boxes and play-count edit: EDIT 2, 1, 0, MACRODISPLAY 1, 2, 3.
-extern std::array<ControlRect, 6> g_macroControlRects;
-// Width of one DPI step on the 303-pixel DPI slider of the advanced page.
-extern float g_sliderStep;
+// A control rectangle (fields 1 to 4 of key `key` of `section`) held as edges.
+ControlRect ReadControlRect(const std::string& file, std::string_view section, int key);
 
 // Path of a file in the current language folder: g_skinsDir + folder + "/" + name.
 std::string LanguageFilePath(std::string_view name);
-
-// The loaders: each reads its file from the current language folder and overwrites its
-// table in place.
-void LoadMainSkin();
-void LoadColorSkin();
-void LoadAdvanceSkin();
-void LoadMacSkin();
-void LoadWarningSkin();
-void LoadMacColorSkin();
-
-// All six in the order of start-up and of a change of language.
-void LoadAllSkinLayouts();
 
 // What a missing layout file of the main window does after its warning: the main
 // window installs its close path here (it should end the program once control is back
