@@ -7,11 +7,13 @@
 #include "controls/edit_ex.h"
 #include "controls/list_box_xi.h"
 #include "keys/language.h"
+#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
+#include "popups/popup_state.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"
@@ -27,15 +29,12 @@ int g_eventMenuRow = 0;
 int g_editEventIndex = 0;
 int g_ledSubListRow = 0;
 int g_editorInsertBusy = 0;
-std::uint8_t g_capturedKeyCode = 0;
-std::string g_capturedKeyName;
 
 namespace {
 
 constexpr int kPlayCountId = 10004;
 constexpr int kDelaySuffixText = 12;
 
-MacroRecordingHooks g_recordingHooks;
 // The last play-count text seen, and the macro whose count the edit shows (so that a
 // count is never written into another macro).
 QString g_lastPlayCountText;
@@ -231,8 +230,6 @@ void AddMacroEventRows(int m, int i) {
   SelectEventRow(Recording() ? g_eventList->count() - 1 : g_eventMenuRow);
 }
 
-void SetMacroRecordingHooks(MacroRecordingHooks hooks) { g_recordingHooks = std::move(hooks); }
-const MacroRecordingHooks& MacroRecording() { return g_recordingHooks; }
 
 // ---- Selection and notifications -----------------------------------------------------
 
@@ -240,7 +237,7 @@ void OnMacroListSelChange() {
   CloseOpenMenu();
   if (Recording()) {
     g_recording = 0;
-    if (g_recordingHooks.endRecording) g_recordingHooks.endRecording();
+    AbandonRecording();
     RestoreMacroAfterAbandonedRecording();
   }
   ClearList(g_eventList);

@@ -29,9 +29,6 @@ extern int g_editEventIndex;
 extern int g_ledSubListRow;
 // 1 while an insert-menu item is carried out (the play-count edit is left alone).
 extern int g_editorInsertBusy;
-// The key chosen in the key capture dialog and its name.
-extern std::uint8_t g_capturedKeyCode;
-extern std::string g_capturedKeyName;
 
 // ---- The page's life -----------------------------------------------------------------
 
@@ -41,6 +38,12 @@ extern std::string g_capturedKeyName;
 void InstallMacroPage();
 void CreateMacroPageControls();
 void DestroyMacroPageControls();
+// The page shown (its controls made and their right clicks connected), and left.
+void OpenMacroPage();
+void CloseMacroPage();
+// The popups' messages that the page answers (the main window hands it those that are
+// not its own): menu commands, the captured key, the lighting steps, the in-place edits.
+void HandleMacroPageMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam);
 
 // The two moments of a press on the page: before anything else (in-place edits end, an
 // empty play count becomes "1", the play-count edit is disabled), and before the entry
@@ -69,14 +72,6 @@ void RefreshCurrentMacro();
 void AddMacroEventRows(int m, int i);
 // Puts a text into the play-count edit and enables or disables it.
 void ShowPlayCount(const std::string& text, bool enabled);
-// Installed by the recording: answers whether a recording runs, and ends one without
-// its stop (the selection moved away); by the key capture: runs the key capture dialog.
-struct MacroRecordingHooks {
-  std::function<void()> endRecording;
-  std::function<void()> runKeyCapture;
-};
-void SetMacroRecordingHooks(MacroRecordingHooks hooks);
-const MacroRecordingHooks& MacroRecording();
 // Shows the rows of the macro list (g_macroListRows) and selects g_macroListRow.
 void ShowMacroListRows();
 

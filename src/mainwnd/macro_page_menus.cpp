@@ -8,11 +8,13 @@
 
 #include "controls/list_box_xi.h"
 #include "mainwnd/macro_page.h"
+#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
+#include "popups/popup_state.h"
 #include "skin/skin_layout.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
@@ -174,20 +176,6 @@ void ConnectRightClicks() {
   }
 }
 
-void HandlePageMessage(const std::function<void(unsigned, std::intptr_t, std::intptr_t)>& next, unsigned message,
-                       std::intptr_t wParam, std::intptr_t lParam) {
-  switch (message) {
-    case kWmPopupMenuCommand: OnPopupMenuCommand(static_cast<int>(wParam), static_cast<int>(lParam)); return;
-    case kWmKeycaptureDone: OnKeyCaptureDone(); return;
-    case kWmLedStepsReloadMode:
-    case kWmLedStepsReloadValue: OnLedSubListReload(); return;
-    case kWmItemEditDone: OnInplaceEditDone(static_cast<int>(wParam), static_cast<int>(lParam)); return;
-    case kWmInplaceEditEnd: EndListEdit(wParam != 0); return;
-    default:
-      if (next) next(message, wParam, lParam);
-  }
-}
-
 }  // namespace
 
 // ---- Menu items ----------------------------------------------------------------------
@@ -287,7 +275,7 @@ void OnModifyMacroEvent() {
     const int edited = ClampMacro(g_editMacro.load());
     g_capturedKeyCode = g_groupMacros[static_cast<std::size_t>(edited)].code[static_cast<std::size_t>(e)];
     g_capturedKeyName = DeviceKeyName(g_capturedKeyCode);
-    if (MacroRecording().runKeyCapture) MacroRecording().runKeyCapture();
+    RunEventKeyDialog();
   }
 }
 
@@ -300,21 +288,26 @@ void OnDeleteMacroEvent() {
 
 // ---- Installation --------------------------------------------------------------------
 
-void InstallMacroPage() {
-  MainPopupHooks& hooks = MainPopups();
-  hooks.createMacroPage = [] {
-    CreateMacroPageControls();
-    ConnectRightClicks();
-  };
-  hooks.destroyMacroPage = DestroyMacroPageControls;
-  hooks.beforeMacroPress = MacroPressStep;
-  hooks.beforeMacroEntry = BeforeMacroEntry;
-  hooks.openInsertMenu = OpenInsertMenu;
-  hooks.setPlayMode = SetMacroPlayMode;
-  hooks.forward = [next = hooks.forward](unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
-    HandlePageMessage(next, message, wParam, lParam);
-  };
+void OpenMacroPage() {
+  CreateMacroPageControls();
+  ConnectRightClicks();
+}
 
+void CloseMacroPage() { DestroyMacroPageControls(); }
+
+void HandleMacroPageMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case kWmPopupMenuCommand: OnPopupMenuCommand(static_cast<int>(wParam), static_cast<int>(lParam)); return;
+    case kWmKeycaptureDone: OnKeyCaptureDone(); return;
+    case kWmLedStepsReloadMode:
+    case kWmLedStepsReloadValue: OnLedSubListReload(); return;
+    case kWmItemEditDone: OnInplaceEditDone(static_cast<int>(wParam), static_cast<int>(lParam)); return;
+    case kWmInplaceEditEnd: EndListEdit(wParam != 0); return;
+    default: return;
+  }
+}
+
+void InstallMacroPage() {
   MacroPageHooks page;
   page.macroListChanged = ShowMacroListRows;
   page.clearEventList = [] {

@@ -119,14 +119,14 @@ void InstallMacroRecording(QWidget* window) {
   if (g_recordingCapture) delete g_recordingCapture.data();
   g_recordingCapture = new platform::KeyboardCapture;
   g_recordingCapture->setParent(window ? static_cast<QObject*>(window) : qApp);
-  MainPopups().toggleRecording = ToggleRecording;
-  SetMacroRecordingHooks({AbandonRecording, [] {
-                            // On the main window, 330 right and 280 down from its corner.
-                            if (g_mainDlg) {
-                              const QPoint corner = g_mainDlg->frameGeometry().topLeft();
-                              g_popupX = corner.x() + kKeyDialogOffset.x();
-                              g_popupY = corner.y() + kKeyDialogOffset.y();
-                            }
-                            RunKeyCaptureDialog(g_mainDlg);
-                          }});
+}
+
+void RunEventKeyDialog() {
+  // On the main window, 330 right and 280 down from its corner.
+  if (g_mainDlg) {
+    const QPoint corner = g_mainDlg->frameGeometry().topLeft();
+    g_popupX = corner.x() + kKeyDialogOffset.x();
+    g_popupY = corner.y() + kKeyDialogOffset.y();
+  }
+  RunKeyCaptureDialog(g_mainDlg, MainWindowMessages());
 }

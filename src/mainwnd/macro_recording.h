@@ -12,14 +12,14 @@
 
 class QWidget;
 
-// Makes the record button, the end of a recording by a change of the selection, and the
-// key capture dialog of the event list the macro page's; `window` holds the keyboard
-// while a macro is recorded.
+// `window` holds the keyboard while a macro is recorded.
 void InstallMacroRecording(QWidget* window);
 
 // The record button (macro-page entry 4): starts, or ends and saves.
 void ToggleRecording();
 // A change of the macro list's selection ends a recording without saving it.
 void AbandonRecording();
+// The key dialog for the key event being changed, on the main window.
+void RunEventKeyDialog();
 // A key while recording (the capture hands them here; tests too).
 void OnRecordingKey(const platform::CapturedKey& key);

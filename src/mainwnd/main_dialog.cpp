@@ -50,7 +50,6 @@
 #include "skin/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "platform/qt/window_state.h"
-#include "popups/popup_hooks.h"
 #include "skin/popup_skin.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
@@ -364,9 +363,6 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   InstallHooks();
   InstallPagePainting();
   InstallMainInput(this);
-  InstallPopupMenuHooks();
-  InstallKeyCaptureDialogs();
-  MainPopups().openSoundWave = OpenSoundWaveWindow;
   g_buttonPressed = 0;
 
   // 3. The workers: listener and executor (they wait at the start gate until the paths,

@@ -1,4 +1,6 @@
 #include "mainwnd/language_change.h"
+#include "mainwnd/macro_page.h"
+#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
 
 #include <QCoreApplication>
@@ -19,6 +21,11 @@
 #include "device/download.h"
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
+#include "popups/gun_dlg.h"
+#include "popups/menu_dlg.h"
+#include "popups/popup_state.h"
+#include "popups/shortcut_get_key.h"
+#include "popups/sound_wave.h"
 #include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
@@ -35,14 +42,10 @@
 #include "profile/settings_check.h"
 
 int g_sliderDragMode = kDragNone;
-int g_menuKind = 0;
-int g_popupShown = 0;
 int g_languageMenuOpen = 0;
-int g_selectedButtonItem = 0;
 
 namespace {
 
-MainPopupHooks g_popups;
 FileChooser g_fileChooser;
 std::function<void(const std::string&)> g_linkOpener;
 QPointer<COVK_DOvaruDlg> g_inputWindow;
@@ -81,10 +84,6 @@ QRect ScreenRect(const SkinRect& r) {
 
 void RememberMainRect() {
   if (g_inputWindow) g_mainRect = g_inputWindow->frameGeometry();
-}
-
-void Call(const std::function<void()>& f) {
-  if (f) f();
 }
 
 std::optional<std::string> DialogChoice(const FileDialogRequest& request) {
@@ -129,7 +128,7 @@ void OpenButtonFunctionMenu(int entry) {
   g_popupShown = 1;
   g_menuKind = kMenuKindButtonFunction;
   g_menuOpen = 1;
-  const int height = g_popups.buttonMenuHeight ? g_popups.buttonMenuHeight() : 0;
+  const int height = CMenuDlg::GeometryFor(MenuKindButtonFunction).height;
   const QRect onScreen = ScreenRect(g_mainRects[static_cast<std::size_t>(entry)]);
   int screenHeight = onScreen.bottom() + 1 + height;
   if (QScreen* screen = g_inputWindow && g_inputWindow->screen() ? g_inputWindow->screen() : QGuiApplication::primaryScreen())
@@ -155,7 +154,7 @@ bool MainPagePress() {
     if (g_modeLight.load() == 1) {
       ShowTipWarning(31);
     } else {
-      Call(g_popups.openSoundWave);
+      OpenSoundWaveWindow(g_inputWindow, MainWindowMessages());
     }
   } else if (In(e, 47, 52)) {
     ToggleDpiLevelEnable(e - 47);
@@ -234,7 +233,8 @@ bool LedPagePress(QPoint point) {
     react = react == 0 ? 1 : 0;
   } else if (keys > 0 && In(e, 61, 60 + keys) && effect == 12) {
     const QRect r = ScreenRect(g_ledRects[static_cast<std::size_t>(e)]);
-    OpenMainPopupMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr);
+    OpenMainPopupMenu(kMenuKindKeyReaction, QRect(r.left() - 3, r.top() + r.height(), r.width() + 1, 300), nullptr,
+                      KeyReactionButton(e));
   } else if (e == 19) {
     g_modeLight = 1;
   } else if (e == kNoHover && f == kNoHover) {
@@ -249,16 +249,16 @@ bool MacroPagePress() {
     SwitchPage(f - 6);
     return false;
   }
-  Call(g_popups.beforeMacroEntry);
+  BeforeMacroEntry();
   switch (g_hoverMacro) {
-    case 4: Call(g_popups.toggleRecording); break;
-    case 5: Call(g_popups.openInsertMenu); break;
+    case 4: ToggleRecording(); break;
+    case 5: OpenInsertMenu(); break;
     case 6:
     case 7:
     case 8:
-      if (g_popups.setPlayMode) g_popups.setPlayMode(g_hoverMacro);
+      SetMacroPlayMode(g_hoverMacro);
       break;
-    case 13: Call(g_popups.runGunDialog); break;
+    case 13: RunGunDialog(g_inputWindow); break;
     case 15: g_softHardMac = g_softHardMac.load() == 0 ? 1 : 0; break;
     case kNoHover: return f == kNoHover;
     default: break;
@@ -280,11 +280,10 @@ bool RecordingRefuses() {
 
 // ---- Rules ------------------------------------------------------------------------------
 
-void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items) {
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items, int reactionButton) {
   g_menuKind = kind;
   RememberMainRect();
-  if (!g_popups.openMenu) return;
-  if (QWidget* menu = g_popups.openMenu(kind, geometry, items)) g_keyMenu = menu;
+  g_keyMenu = OpenPopupMenu(kind, g_inputWindow, geometry.topLeft(), items, MainWindowMessages(), reactionButton);
 }
 
 void CloseOpenMenu() {
@@ -369,16 +368,16 @@ void SwitchPage(int page) {
   if (!In(page, 0, 3)) return;
   const int previous = g_currentPage.load();
   if (previous == page) return;
-  if (previous == kPageMacro) Call(g_popups.destroyMacroPage);
+  if (previous == kPageMacro) CloseMacroPage();
   g_currentPage = page;
   NotifyPreviewPageChanged();
   if (page == kPageMain) StartMainPageBlink();
   if (page == kPageLed) StartLedPreview();
   if (page == kPageMacro) {
-    Call(g_popups.createMacroPage);
+    OpenMacroPage();
     g_macroListRow = 0;
     FillMacroLists();
-    Call(g_popups.beforeMacroPress);
+    MacroPressStep();
   }
 }
 
@@ -421,7 +420,7 @@ bool LButtonDownAt(QPoint point) {
                               g_hoverAdvanced == kNoHover && g_hoverMacro == kNoHover;
   if (nothingHovered && g_sliderDragMode == kDragNone) MouseMoveAt(point);
   const int page = g_currentPage.load();
-  if (page == kPageMacro) Call(g_popups.beforeMacroPress);
+  if (page == kPageMacro) MacroPressStep();
   if (RecordingRefuses()) {
     ShowTipWarning(20);
     return true;
@@ -582,8 +581,6 @@ void SetConfigFileChooser(FileChooser chooser) { g_fileChooser = std::move(choos
 FileChooser ConfigFileChooser() { return g_fileChooser ? g_fileChooser : FileChooser(DialogChoice); }
 void SetLinkOpener(std::function<void(const std::string&)> opener) { g_linkOpener = std::move(opener); }
 
-void SetMainPopupHooks(MainPopupHooks hooks) { g_popups = std::move(hooks); }
-MainPopupHooks& MainPopups() { return g_popups; }
 
 // ---- Private messages -------------------------------------------------------------------
 
@@ -609,7 +606,7 @@ int OnDisplayReload(std::intptr_t wParam) {
 }
 
 int OnShortcutKeyRequest() {
-  Call(g_popups.runShortcutCapture);
+  RunShortcutCaptureDialog(g_inputWindow, MainWindowMessages());
   return 1;
 }
 
@@ -624,10 +621,24 @@ std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam, std::intpt
     case kWmDisplayReload: return OnDisplayReload(wParam);
     case kWmShortcutRequest: return OnShortcutKeyRequest();
     case kWmSoundwaveStopped: return OnSoundWaveStopped();
+    case kWmShortcutCaptured: {
+      const int result = OnShortcutCaptured(static_cast<unsigned>(wParam), *reinterpret_cast<const std::string*>(lParam));
+      RepaintWhole();
+      return result;
+    }
+    case kWmGunMacroSelected:
+      if (auto* gun = qobject_cast<CDialogGun*>(g_gunDialog.data())) return gun->OnGunMacroSelected(wParam);
+      return 0;
     default:
-      if (g_popups.forward) g_popups.forward(message, wParam, lParam);
+      HandleMacroPageMessage(message, wParam, lParam);
       return 0;
   }
+}
+
+PopupMessageSink MainWindowMessages() {
+  return [](unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
+    return SendMainMessage(message, wParam, lParam);
+  };
 }
 
 void PostMainMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam) {

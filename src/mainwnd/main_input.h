@@ -18,8 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "popups/popup_state.h"
 #include "skin/skin_layout.h"
 #include "profile/macro_group_commands.h"
+#include "popups/popup_messages.h"
 #include "profile/shortcut.h"
 
 class COVK_DOvaruDlg;
@@ -40,14 +42,8 @@ enum SliderDragMode : int {
   kDragLedBright = 6,
 };
 extern int g_sliderDragMode;
-// Kind of the popup menu about to be created.
-extern int g_menuKind;
-// A popup of the page (button menu, LED effect menu, macro-page menu) is shown.
-extern int g_popupShown;
 // The language drop-down of frame button 4 is open.
 extern int g_languageMenuOpen;
-// Item id (20 + button index) of the button whose function menu was opened last.
-extern int g_selectedButtonItem;
 
 inline constexpr int kMenuKindButtonFunction = 1;
 inline constexpr int kMenuKindLedEffect = 4;
@@ -104,10 +100,10 @@ void ApplySettings();
 // profiles loaded again.
 void ImportConfig();
 
-// Opens the popup menu of `kind` at `geometry` (screen) through MainPopupHooks::openMenu
-// and keeps it in g_keyMenu; closes the open one (g_menuOpen and the language drop-down
-// flag become 0).
-void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items);
+// Opens the popup menu of `kind` at `geometry` (screen) and keeps it in g_keyMenu;
+// closes the open one (g_menuOpen and the language drop-down flag become 0). `items`
+// go to the language menu, `reactionButton` to the key-reaction menu.
+void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items, int reactionButton = -1);
 void CloseOpenMenu();
 
 // Makes these the window's mouse handlers, keeping its paint handler.
@@ -120,53 +116,8 @@ FileChooser ConfigFileChooser();
 // What frame button 19 does with g_linkTarget (the desktop's opener by default).
 void SetLinkOpener(std::function<void(const std::string& target)> opener);
 
-// ---- Popups opened from here ----------------------------------------------------------
-// The popups themselves are built elsewhere; each has one entry point here, which does
-// nothing while it is unset.
-struct MainPopupHooks {
-  // Creates and shows the popup menu of `kind` at `geometry` (screen); items are given
-  // to the language menu (null: none given). Returns the menu window (kept in g_keyMenu).
-  std::function<QWidget*(int kind, const QRect& geometry, const std::vector<int>* items)> openMenu;
-  // Height of the button function menu before it is placed.
-  std::function<int()> buttonMenuHeight;
-  // The sound-reactive lighting window.
-  std::function<void()> openSoundWave;
-  // The gun dialog, modal.
-  std::function<void()> runGunDialog;
-  // The key-combination capture dialog for g_selectedButtonItem, modal.
-  std::function<void()> runShortcutCapture;
-  // Macro page: create and destroy its controls; the first step of every press on the
-  // page (in-place editors closed, the play-count rule), and the step before its entry
-  // is examined (the selected macro taken); record button; insert menu; play mode of
-  // entries 6, 7, 8.
-  std::function<void()> createMacroPage;
-  std::function<void()> destroyMacroPage;
-  std::function<void()> beforeMacroPress;
-  std::function<void()> beforeMacroEntry;
-  std::function<void()> toggleRecording;
-  std::function<void()> openInsertMenu;
-  std::function<void(int entry)> setPlayMode;
-  // Messages of the popups handled by the macro page and the key-combination code.
-  std::function<void(unsigned message, std::intptr_t wParam, std::intptr_t lParam)> forward;
-};
-void SetMainPopupHooks(MainPopupHooks hooks);
-MainPopupHooks& MainPopups();
-
 // ---- Private messages of the main window -------------------------------------------
-
-// 0x401, the tray icon's message, is kWmTrayNotify of mainwnd/tray_icon.h.
-inline constexpr unsigned kWmSoundwaveStopped = 0x40C;
-inline constexpr unsigned kWmPopupMenuDone = 0x7E9;
-inline constexpr unsigned kWmPopupMenuCommand = 0x7EA;
-inline constexpr unsigned kWmKeycaptureDone = 0x7F5;
-inline constexpr unsigned kWmDisplayReload = 0x7F7;
-// 0x7F8 is kWmShortcutCaptured of profile/shortcut.h.
-inline constexpr unsigned kWmLedStepsReloadMode = 0x83ED;
-inline constexpr unsigned kWmLedStepsReloadValue = 0x83EE;
-inline constexpr unsigned kWmGunMacroSelected = 0x83F3;
-inline constexpr unsigned kWmShortcutRequest = 0x83F4;
-inline constexpr unsigned kWmItemEditDone = 0x2B11;
-inline constexpr unsigned kWmInplaceEditEnd = 0x8841;
+// The numbers are the popups' (popups/popup_messages.h).
 
 // wParam 1: language row lParam - 1 of g_languageList chosen. Every wParam closes the
 // menu state and repaints. Returns 0.
@@ -178,7 +129,10 @@ int OnShortcutKeyRequest();
 // The sound-reactive lighting was switched off: the mouse's normal lighting is put
 // back (unless it was switched on again meanwhile). Returns 0.
 int OnSoundWaveStopped();
-// Handles one private message now (unknown ones and those of others are forwarded).
+// Handles one private message now: the main window's own, the gun dialog's preset
+// message (to the open gun dialog), the rest the macro page's.
 std::intptr_t SendMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 // Queues one to the UI thread (any thread).
 void PostMainMessage(unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+// What the main window hands the popups it opens: their messages come to SendMainMessage.
+PopupMessageSink MainWindowMessages();

@@ -7,8 +7,6 @@ int g_hoverAdvanced = kNoHover;
 int g_hoverMacro = kNoHover;
 int g_hoverLed = kNoHover;
 int g_skinButtonDown = 0;
-std::atomic<int> g_closePopupRequest{0};
-QPointer<QWidget> g_keyMenu;
 std::atomic<std::uint8_t> g_recording{0};
 int g_useMacroNames = 1;
 int g_languageDropDown = 0;

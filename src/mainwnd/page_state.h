@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "popups/popup_state.h"
+
 class QWidget;
 
 // The entry of each table under the pointer, kNoHover for none: the frame and main
@@ -20,11 +22,6 @@ extern int g_hoverLed;
 
 // 1 while the left button is held after a press on a control.
 extern int g_skinButtonDown;
-
-// Set by a popup that closed its chain: the next paint closes the open popup menu.
-extern std::atomic<int> g_closePopupRequest;
-// The popup menu opened from the main window, while it is open.
-extern QPointer<QWidget> g_keyMenu;
 
 // 1 while a macro is recorded (the record button shows pressed and red).
 extern std::atomic<std::uint8_t> g_recording;

@@ -11,8 +11,6 @@
 #include "mainwnd/main_dialog.h"
 #include "platform/qt/window_state.h"
 
-QPointer<QDialog> g_gunDialog;
-QPointer<QDialog> g_keyCaptureDialog;
 
 namespace {
 

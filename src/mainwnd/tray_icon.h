@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+#include "popups/popup_state.h"
+
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -22,11 +24,6 @@ inline constexpr unsigned kTrayIconId = 153;
 inline constexpr unsigned kWmTrayNotify = 0x401;
 inline constexpr int kTrayCommandExit = 32800;
 inline constexpr int kTrayCommandShow = 32801;
-
-// The modal popups that the tray menu's exit ends first: the gun dialog and the key
-// capture dialog of the macro page; null while they are not open. Their owners set them.
-extern QPointer<QDialog> g_gunDialog;
-extern QPointer<QDialog> g_keyCaptureDialog;
 
 class TrayIcon : public QObject {
   Q_OBJECT

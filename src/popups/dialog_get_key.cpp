@@ -3,9 +3,7 @@
 #include <QPainter>
 
 #include "keys/key_codes.h"
-#include "mainwnd/macro_page.h"
-#include "mainwnd/main_input.h"
-#include "mainwnd/tray_icon.h"
+#include "popups/popup_state.h"
 #include "skin/warning_dlg.h"
 
 namespace {
@@ -16,7 +14,7 @@ constexpr int kHeight = 200;
 
 }  // namespace
 
-CDialogGetKey::CDialogGetKey(QWidget* owner) : KeyCapturePopup(owner) {
+CDialogGetKey::CDialogGetKey(QWidget* owner, PopupMessageSink sink) : KeyCapturePopup(owner), sink_(std::move(sink)) {
   ready_ = LoadLayout("skin_keyset.ini", kKeysetEntries);
   SetShapeFromMask("keyset_mask.jpg");
   SetImages("keyset_normal.jpg", "keyset_over.jpg", "keyset_down.jpg");
@@ -31,7 +29,7 @@ void CDialogGetKey::OnCapturedKey(HostKeyCode vk, bool /*down*/) {
 
 void CDialogGetKey::OnPress(int hit) {
   if (hit == kOk) {
-    PostMainMessage(kWmKeycaptureDone, 0, 0);
+    PostPopupMessage(sink_, kWmKeycaptureDone);
     ClosePopup(0);
   } else if (hit == kClose) {
     ClosePopup(0);
@@ -53,8 +51,8 @@ void CDialogGetKey::PaintCaptions(QPainter& painter) {
   }
 }
 
-void RunKeyCaptureDialog(QWidget* owner) {
-  CDialogGetKey dialog(owner);
+void RunKeyCaptureDialog(QWidget* owner, PopupMessageSink sink) {
+  CDialogGetKey dialog(owner, std::move(sink));
   if (!dialog.Ready()) return;
   dialog.PlaceAt(QPoint(g_popupX, g_popupY));
   g_keyCaptureDialog = &dialog;  // the tray's exit ends it first

@@ -6,9 +6,8 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
-#include "mainwnd/main_input.h"
 #include "skin/skin_image.h"
-#include "mainwnd/tray_icon.h"
+#include "popups/popup_state.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
 #include "skin/popup_skin.h"

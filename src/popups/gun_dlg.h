@@ -59,5 +59,5 @@ class CDialogGun : public SkinnedPopup {
 };
 
 // Runs the gun dialog modally over `owner` (the main window's macro page); g_gunDialog
-// (mainwnd/tray_icon.h) holds it while it runs.
+// (popups/popup_state.h) holds it while it runs.
 void RunGunDialog(QWidget* owner);

@@ -1,18 +1,15 @@
 #include "popups/function_names.h"
 #include "popups/menu_dlg.h"
 
-#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QTimer>
 
 #include <algorithm>
 
 #include "device/memory_image.h"
 #include "keys/language.h"
 #include "skin/language_texts.h"
-#include "mainwnd/main_input.h"
-#include "mainwnd/page_state.h"
+#include "popups/popup_state.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
 #include "skin/popup_skin.h"
@@ -21,29 +18,14 @@
 #include "profile/macro_library.h"
 #include "profile/settings.h"
 
-// ---- Messages -------------------------------------------------------------------------------
-
-std::intptr_t DeliverPopupMessage(const PopupMessageSink& sink, unsigned message, std::intptr_t wParam,
-                                  std::intptr_t lParam) {
-  return sink ? sink(message, wParam, lParam) : SendMainMessage(message, wParam, lParam);
-}
-
-void PostPopupMessage(const PopupMessageSink& sink, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
-  if (!sink) {
-    PostMainMessage(message, wParam, lParam);
-    return;
-  }
-  if (QCoreApplication* app = QCoreApplication::instance())
-    QTimer::singleShot(0, app, [sink, message, wParam, lParam] { sink(message, wParam, lParam); });
-}
-
 // ---- The menu -------------------------------------------------------------------------------
 
-CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, PopupMessageSink sink)
+CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, PopupMessageSink sink,
+                   int reactionButton)
     : SkinnedPopup(owner, PopupStyle::Menu), kind_(kind), sink_(std::move(sink)) {
   g_menuKind = kind;
   if (items != nullptr) items_ = *items;
-  if (kind == MenuKindKeyReaction) reactionButton_ = KeyReactionButton(g_hoverLed);
+  if (kind == MenuKindKeyReaction) reactionButton_ = reactionButton;
 
   const MenuImageNames images = MenuImagesOf(kind);
   const QImage mask = SkinImage(images.mask);
@@ -250,8 +232,8 @@ void CMenuDlg::OnClick(int hit) {
 }
 
 CMenuDlg* OpenPopupMenu(int kind, QWidget* owner, QPoint screenTopLeft, const std::vector<int>* items,
-                        PopupMessageSink sink) {
-  auto* menu = new CMenuDlg(owner, kind, items, std::move(sink));
+                        PopupMessageSink sink, int reactionButton) {
+  auto* menu = new CMenuDlg(owner, kind, items, std::move(sink), reactionButton);
   menu->ShowAt(screenTopLeft);
   return menu;
 }

@@ -8,8 +8,7 @@
 // 9 and 11 of the button-function menu and rows 1 to 4 of the insert menu open a
 // submenu (CSubMenuDlg) beside them while they are hovered.
 //
-// Open one with OpenPopupMenu; the main window's entry points are wired by
-// InstallPopupMenuHooks (popups/popup_hooks.h). UI thread only.
+// Open one with OpenPopupMenu, handing it where its messages go. UI thread only.
 #pragma once
 
 #include <QPointer>
@@ -20,21 +19,20 @@
 #include <vector>
 
 #include "popups/menu_rules.h"
+#include "popups/popup_messages.h"
 #include "popups/skinned_popup.h"
 
 class CSubMenuDlg;
-
-// Where a menu's messages go: (message, wParam, lParam) as the main window's private
-// messages (main_input.h). Empty: the main window.
-using PopupMessageSink = std::function<std::intptr_t(unsigned message, std::intptr_t wParam, std::intptr_t lParam)>;
 
 class CMenuDlg : public SkinnedPopup {
   Q_OBJECT
 
  public:
-  // A menu of `kind` (also stored in g_menuKind) owned by `owner`; `items` are the
-  // language indices of the language menu (null: none). Sized from the kind's mask.
-  CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items = nullptr, PopupMessageSink sink = {});
+  // A menu of `kind` (also stored in g_menuKind) owned by `owner`, its messages to
+  // `sink`; `items` are the language indices of the language menu (null: none),
+  // `reactionButton` the button of the key-reaction menu. Sized from the kind's mask.
+  CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items = nullptr, PopupMessageSink sink = {},
+           int reactionButton = -1);
 
   int Kind() const { return kind_; }
   int GetMenuHeight() const { return geometry_.height; }
@@ -76,9 +74,4 @@ class CMenuDlg : public SkinnedPopup {
 // Creates, places (top-left at screenTopLeft) and shows a menu. Returns it; it deletes
 // itself when it closes.
 CMenuDlg* OpenPopupMenu(int kind, QWidget* owner, QPoint screenTopLeft, const std::vector<int>* items = nullptr,
-                        PopupMessageSink sink = {});
-
-// Delivers a message of a popup to the main window: sent at once, or queued (posted).
-std::intptr_t DeliverPopupMessage(const PopupMessageSink& sink, unsigned message, std::intptr_t wParam,
-                                  std::intptr_t lParam);
-void PostPopupMessage(const PopupMessageSink& sink, unsigned message, std::intptr_t wParam, std::intptr_t lParam);
+                        PopupMessageSink sink = {}, int reactionButton = -1);

@@ -4,8 +4,7 @@
 #include <QPainter>
 
 #include "keys/language.h"
-#include "mainwnd/main_dialog.h"
-#include "mainwnd/main_input.h"
+#include "popups/popup_state.h"
 #include "profile/settings.h"
 
 ShortcutCapture g_shortcutCapture;
@@ -23,8 +22,8 @@ constexpr const char* kNormal = "combinationKey_normal.jpg";
 
 }  // namespace
 
-CShortcutGetKey::CShortcutGetKey(QWidget* owner, int button, bool assignOnOk)
-    : KeyCapturePopup(owner), button_(button), assignOnOk_(assignOnOk), texts_(g_textShortcut) {
+CShortcutGetKey::CShortcutGetKey(QWidget* owner, int button, bool assignOnOk, PopupMessageSink sink)
+    : KeyCapturePopup(owner), button_(button), assignOnOk_(assignOnOk), sink_(std::move(sink)), texts_(g_textShortcut) {
   ready_ = LoadLayout("skin_shortcut.ini", kEntries);
   const QImage normal = SkinImage(kNormal);
   SetShapeRect(normal.width(), normal.height());
@@ -50,7 +49,8 @@ void CShortcutGetKey::Ok() {
     const int profile = g_currentProfile.load();
     if (assignOnOk_ && profile >= 0 && profile < kProfileCount && button_ >= 0 && button_ < kButtonCount)
       g_keyFunc[profile][button_] = kShortcutAssignment;
-    SendShortcutCaptured(g_shortcutCapture.WParam(button_), text);
+    DeliverPopupMessage(sink_, kWmShortcutCaptured, g_shortcutCapture.WParam(button_),
+                        reinterpret_cast<std::intptr_t>(&text));
   }
   ClosePopup(kResultOk);
 }
@@ -111,19 +111,9 @@ void CShortcutGetKey::closeEvent(QCloseEvent* event) {
   ClosePopup(kResultCancel);
 }
 
-int SendShortcutCaptured(unsigned wParam, const std::string& text) {
-  const int result = OnShortcutCaptured(wParam, text);
-  if (g_mainDlg) g_mainDlg->Repaint();
-  return result;
-}
-
-void RunShortcutCaptureDialog(QWidget* owner) {
-  CShortcutGetKey dialog(owner, g_selectedButtonItem - 20, true);
+void RunShortcutCaptureDialog(QWidget* owner, PopupMessageSink sink) {
+  CShortcutGetKey dialog(owner, g_selectedButtonItem - 20, true, std::move(sink));
   if (!dialog.Ready()) return;
   dialog.CenterOnOwner();
   dialog.exec();
-}
-
-void InstallKeyCaptureDialogs() {
-  MainPopups().runShortcutCapture = [] { RunShortcutCaptureDialog(g_mainDlg); };
 }

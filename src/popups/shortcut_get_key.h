@@ -2,7 +2,7 @@
 // combination of a mouse button: the modifiers Ctrl, Shift, Alt and Win switched on and
 // off with four image buttons, and one key captured from the keyboard (every key goes
 // to the dialog while it is open, see KeyCapturePopup). OK hands the combination to the
-// main window, which stores it for the button (OnShortcutCaptured).
+// opener (the main window stores it for the button: OnShortcutCaptured).
 //
 // Layout skin_shortcut.ini: 0 the modifiers, 1 the key, 2 OK, 3 and 5 cancel, 4 clear,
 // 6 to 9 the toggles Ctrl, Shift, Alt, Win, 10 to 13 captions. UI thread only.
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "popups/key_capture_popup.h"
+#include "popups/popup_messages.h"
 #include "profile/shortcut_capture.h"
 
 // The combination being put together; the captured key stays after the dialog until the
@@ -35,8 +36,10 @@ class CShortcutGetKey : public KeyCapturePopup {
 
   // The dialog for mouse button `button` (0..11) of the current profile. With
   // `assignOnOk` OK also makes the button's function a key combination (33): the
-  // opener says so when the button's function menu asked for the dialog.
-  CShortcutGetKey(QWidget* owner, int button, bool assignOnOk);
+  // opener says so when the button's function menu asked for the dialog. OK sends the
+  // combination to `sink` (WM_SHORTCUT_CAPTURED, 0x7F8): wParam = button * 256 + key
+  // code, lParam = the combination text (a std::string, for the time of the call).
+  CShortcutGetKey(QWidget* owner, int button, bool assignOnOk, PopupMessageSink sink = {});
   bool Ready() const { return ready_; }
 
   void reject() override { ClosePopup(kResultCancel); }
@@ -53,18 +56,11 @@ class CShortcutGetKey : public KeyCapturePopup {
 
   int button_;
   bool assignOnOk_;
+  PopupMessageSink sink_;
   bool ready_ = false;
   std::array<std::string, 50> texts_;
 };
 
-// The captured combination to the main window (WM_SHORTCUT_CAPTURED, 0x7F8): wParam =
-// button * 256 + key code, and the combination text. Stores it for the button and
-// repaints. Returns 1.
-int SendShortcutCaptured(unsigned wParam, const std::string& text);
-
 // Opens the dialog for g_selectedButtonItem, as the button function menu asks
-// (WM_SHORTCUT_REQUEST): modal, centred on the main window.
-void RunShortcutCaptureDialog(QWidget* owner);
-
-// Makes the two capture dialogs the main window's entry points.
-void InstallKeyCaptureDialogs();
+// (WM_SHORTCUT_REQUEST): modal, centred on `owner`, its result to `sink`.
+void RunShortcutCaptureDialog(QWidget* owner, PopupMessageSink sink);

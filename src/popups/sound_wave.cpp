@@ -12,8 +12,6 @@
 #include <algorithm>
 
 #include "device/download.h"
-#include "mainwnd/main_dialog.h"
-#include "mainwnd/main_input.h"
 #include "skin/skin_image.h"
 #include "platform/peak_meter.h"
 #include "profile/core_hooks.h"
@@ -50,7 +48,8 @@ void SetSoundMeter(std::unique_ptr<platform::PeakMeter> meter) { g_meter = std::
 
 bool HasAudioMixer() { return SoundMeter().HasAudioDevice(); }
 
-SoundWave::SoundWave(QWidget* owner) : SkinnedPopup(owner, PopupStyle::Dialog) {
+SoundWave::SoundWave(QWidget* owner, PopupMessageSink sink)
+    : SkinnedPopup(owner, PopupStyle::Dialog), sink_(std::move(sink)) {
   setWindowTitle(QStringLiteral("SoundWave"));
   SetShapeFromMask("sound_mask.jpg");
   SetImages("sound_normal.jpg", kOverImage, kDownImage);
@@ -61,7 +60,7 @@ SoundWave::SoundWave(QWidget* owner) : SkinnedPopup(owner, PopupStyle::Dialog) {
   stopTimer_.setSingleShot(true);
   connect(&sampleTimer_, &QTimer::timeout, this, &SoundWave::SampleTick);
   connect(&beatTimer_, &QTimer::timeout, this, &SoundWave::BeatTick);
-  connect(&stopTimer_, &QTimer::timeout, this, [] { PostMainMessage(kWmSoundwaveStopped, 1, 0); });
+  connect(&stopTimer_, &QTimer::timeout, this, [this] { PostPopupMessage(sink_, kWmSoundwaveStopped, 1, 0); });
 
   StartSoundWorker();
   // A stored on state starts the effect as soon as the window exists.
@@ -197,13 +196,12 @@ void SoundWave::mouseReleaseEvent(QMouseEvent* event) {
   SkinnedPopup::mouseReleaseEvent(event);
 }
 
-void OpenSoundWaveWindow() {
+void OpenSoundWaveWindow(QWidget* owner, PopupMessageSink sink) {
   // 250 right of and 100 below the main window's top-left corner, wherever the window
   // system put the window (the desktop's centre stands in for a missing main window).
-  QWidget* main = g_mainDlg;
   QPoint corner;
-  if (main) {
-    corner = main->frameGeometry().topLeft();
+  if (owner) {
+    corner = owner->frameGeometry().topLeft();
   } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
     corner = screen->geometry().center();
   }
@@ -215,7 +213,7 @@ void OpenSoundWaveWindow() {
     return;
   }
   if (!g_soundWave) {
-    g_soundWave = new SoundWave(main);
+    g_soundWave = new SoundWave(owner, std::move(sink));
   }
   // The layout at every opening: the language may have changed. Without its file the
   // window does not open (the message has been shown).

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "skin/window_drag.h"
+#include "popups/popup_messages.h"
 #include "popups/skinned_popup.h"
 
 namespace platform {
@@ -29,7 +30,8 @@ class SoundWave : public SkinnedPopup {
   Q_OBJECT
 
  public:
-  explicit SoundWave(QWidget* owner);
+  // Its switch-off reaches `sink` (WM_SOUNDWAVE_STOPPED, posted 250 ms later).
+  SoundWave(QWidget* owner, PopupMessageSink sink);
   ~SoundWave() override;
 
   // Reads the layout of the current language (again); false when its file is missing.
@@ -59,6 +61,7 @@ class SoundWave : public SkinnedPopup {
   QTimer sampleTimer_;
   QTimer beatTimer_;
   QTimer stopTimer_;
+  PopupMessageSink sink_;
   WindowDrag drag_;  // a press on no control moves the window
 };
 
@@ -74,7 +77,7 @@ bool HasAudioMixer();
 // Opens the window (creating it the first time) or shows it again, beside the main
 // window. The mouse's DPI level is read first; without an audio device the warning
 // box shows TipText 6 and no window opens.
-void OpenSoundWaveWindow();
+void OpenSoundWaveWindow(QWidget* owner, PopupMessageSink sink);
 // The window once created (tests), else null.
 SoundWave* SoundWaveWindow();
 // Destroys the window (tests): its worker stops, sampling ends.

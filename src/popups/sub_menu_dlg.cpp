@@ -7,8 +7,7 @@
 #include <algorithm>
 
 #include "keys/language.h"
-#include "mainwnd/main_input.h"
-#include "mainwnd/page_state.h"
+#include "popups/popup_state.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"

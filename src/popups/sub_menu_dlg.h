@@ -5,7 +5,7 @@
 // lists that group's macros.
 //
 // A choice writes a button's function (with the left-button rule) or sends an insert
-// command to the main window, and closes the whole chain of menus. UI thread only.
+// command to the opener of the chain, and closes the whole chain. UI thread only.
 #pragma once
 
 #include <QPointer>

@@ -35,10 +35,7 @@ class CaptureDialogsX11 : public ::testing::Test {
     ASSERT_TRUE(other_.Started());
     ASSERT_TRUE(other_.Focus());
   }
-  void TearDown() override {
-    ClearSettingsTables();
-    MainPopups().forward = nullptr;
-  }
+  void TearDown() override { ClearSettingsTables(); }
 
   // Shows the dialog and waits until it holds the keyboard.
   static void ShowCapturing(KeyCapturePopup& dialog) {
@@ -59,7 +56,7 @@ class CaptureDialogsX11 : public ::testing::Test {
 
 TEST_F(CaptureDialogsX11, KeyCombinationDialogCapturesCtrlAltAAndTheButtonGetsItsTextAndMacro) {
   g_keyFunc[0][3] = 5;  // another function before
-  CShortcutGetKey dialog(nullptr, 3, true);
+  CShortcutGetKey dialog(nullptr, 3, true, MainWindowMessages());
   ASSERT_TRUE(dialog.Ready());
   dialog.CenterOnOwner();
   ShowCapturing(dialog);
@@ -95,8 +92,10 @@ TEST_F(CaptureDialogsX11, KeyCombinationDialogCapturesCtrlAltAAndTheButtonGetsIt
 
 TEST_F(CaptureDialogsX11, KeyDialogTakesTheLastKeyAndTellsTheMacroPageOnOk) {
   std::vector<unsigned> messages;
-  MainPopups().forward = [&](unsigned message, std::intptr_t, std::intptr_t) { messages.push_back(message); };
-  CDialogGetKey dialog(nullptr);
+  CDialogGetKey dialog(nullptr, [&](unsigned message, std::intptr_t, std::intptr_t) -> std::intptr_t {
+    messages.push_back(message);
+    return 0;
+  });
   ASSERT_TRUE(dialog.Ready());
   dialog.PlaceAt(QPoint(200, 150));
   ShowCapturing(dialog);

@@ -13,7 +13,6 @@
 #include "popups/function_names.h"
 #include "skin/skin_layout.h"
 #include "popups/menu_dlg.h"
-#include "popups/popup_hooks.h"
 #include "popups/sub_menu_dlg.h"
 #include "profile/settings.h"
 
@@ -30,10 +29,6 @@ class MenuApplyTest : public ProgramTest {
     ProgramTest::SetUp();
     StartWithMouse();
   }
-  void TearDown() override {
-    SetMainPopupHooks({});
-    ProgramTest::TearDown();
-  }
   static void Choose(SkinnedPopup& level, int row, int rowHeight) {
     const QPoint at(20, (row - 1) * rowHeight + rowHeight / 2);
     level.MoveAt(at);
@@ -43,8 +38,7 @@ class MenuApplyTest : public ProgramTest {
 };
 
 TEST_F(MenuApplyTest, FunctionChosenInTheMenuReachesTheMouseOnApply) {
-  InstallPopupMenuHooks();  // as the start-up does
-  const int button = 1;     // the box of entry 21
+  const int button = 1;  // the box of entry 21
   const int slot = g_keyMap[button];
   ASSERT_GE(slot, 1);
   ASSERT_LE(slot, 8);

@@ -1,6 +1,9 @@
 // The running window driven by its handlers at the centres of skin entries: page tabs,
 // page controls, sliders, frame buttons, Apply into the simulated mouse, the import of a
 // configuration and the private messages.
+#include <QApplication>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +14,8 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
+#include "popups/menu_dlg.h"
+#include "popups/shortcut_get_key.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 #include "platform/ini_file.h"
@@ -29,10 +34,9 @@ class MainInputTest : public ProgramTest {
   void SetUp() override {
     ProgramTest::SetUp();
     StartWithMouse();
-    SetMainPopupHooks({});
   }
   void TearDown() override {
-    SetMainPopupHooks({});
+    CloseOpenMenu();
     SetConfigFileChooser(nullptr);
     ProgramTest::TearDown();
   }
@@ -121,18 +125,16 @@ TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {
 TEST_F(MainInputTest, MainPageButtonsWheelAndTheLeftClickGuard) {
   g_keyCount = 6;
   g_keyFunc[static_cast<std::size_t>(g_currentProfile.load())] = {1, 2, 3, 4, 5, 6};
-  std::vector<int> kinds;
-  MainPopupHooks hooks;
-  hooks.openMenu = [&](int kind, const QRect&, const std::vector<int>*) -> QWidget* {
-    kinds.push_back(kind);
-    return nullptr;
+  // The kind of the menu open now (0 for none).
+  const auto openKind = [] {
+    auto* menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
+    return menu && menu->isVisible() ? menu->Kind() : 0;
   };
-  SetMainPopupHooks(hooks);
   Click(Centre(g_mainRects[20]));
   EXPECT_EQ(WarningTips().back(), 7);
-  EXPECT_TRUE(kinds.empty());
+  EXPECT_EQ(openKind(), 0);
   Click(Centre(g_mainRects[22]));
-  EXPECT_EQ(kinds, std::vector<int>{kMenuKindButtonFunction});
+  EXPECT_EQ(openKind(), kMenuKindButtonFunction);
   EXPECT_EQ(g_selectedButtonItem, 22);
   EXPECT_EQ(g_menuOpen, 1);
   if (HitTestRects(Centre(g_mainRects[32]), g_mainRects.data(), kMainEntries) == 32) {
@@ -140,7 +142,7 @@ TEST_F(MainInputTest, MainPageButtonsWheelAndTheLeftClickGuard) {
     EXPECT_EQ(g_wheelStatus.load(), 1);
   }
   Click(Centre(g_mainRects[4]));
-  EXPECT_EQ(kinds.back(), kMenuKindLanguage);
+  EXPECT_EQ(openKind(), kMenuKindLanguage);
   EXPECT_EQ(g_languageMenuOpen, 1);
   EXPECT_EQ(OnPopupMenuDone(1, 99), 0);  // a row beyond the list changes nothing
   EXPECT_EQ(g_languageMenuOpen, 0);
@@ -238,6 +240,11 @@ TEST_F(MainInputTest, PressOutsideEveryControlLeavesItToTheWindowDrag) {
     }
   ASSERT_GE(empty.x(), 0);
   EXPECT_FALSE(LButtonDownAt(empty));
+  // The key-combination request runs its dialog; cancelled here as soon as it shows.
+  QTimer::singleShot(0, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<CShortcutGetKey*>(widget)) dialog->reject();
+  });
   EXPECT_EQ(OnShortcutKeyRequest(), 1);
 }
 

@@ -297,16 +297,13 @@ TEST_F(MenuTest, LanguageGunPresetAndMacroPageMenus) {
 
 TEST_F(MenuTest, KeyReactionAndLightingStepsStayInsideTheirTables) {
   g_ledType = 12;
-  // The button is the one whose drop-down opened the menu, whatever the pointer does later.
-  g_hoverLed = 63;
-  auto* reaction = new CMenuDlg(nullptr, MenuKindKeyReaction, nullptr, sink);
-  g_hoverLed = 200;
+  // The button is the one whose drop-down opened the menu, handed to it when it opens.
+  auto* reaction = new CMenuDlg(nullptr, MenuKindKeyReaction, nullptr, sink, KeyReactionButton(63));
   Click(*reaction, RowCentre(3, 30));
   EXPECT_EQ(g_ledReactType[0][2], 2);
   // A drop-down beyond the device's buttons writes nothing.
-  g_hoverLed = 61 + 8;
-  EXPECT_EQ(KeyReactionButton(g_hoverLed), -1);
-  auto* outside = new CMenuDlg(nullptr, MenuKindKeyReaction, nullptr, sink);
+  EXPECT_EQ(KeyReactionButton(61 + 8), -1);
+  auto* outside = new CMenuDlg(nullptr, MenuKindKeyReaction, nullptr, sink, KeyReactionButton(61 + 8));
   const auto before = g_ledReactType;
   Click(*outside, RowCentre(1, 30));
   EXPECT_EQ(g_ledReactType, before);
