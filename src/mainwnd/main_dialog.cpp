@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QKeyEvent>
@@ -79,16 +78,12 @@ IconList g_ledSubListIcons;
 
 namespace {
 
-MainPageHandlers g_pageHandlers;
 
 // The closing command: byte 1 = 0x20, bytes 2 and 3 = 0.
 constexpr std::uint8_t kClosingCommand = static_cast<std::uint8_t>(DeviceCommand::Closing);
 // How long the end waits for a download under way to finish, so that the closing
 // command is the last frame the mouse gets.
 constexpr auto kDownloadDrainTimeout = std::chrono::seconds(30);
-
-// The image sets of the four pages.
-constexpr const char* kPageImageSets[] = {"main", "advanced", "mac", "led"};
 
 int PageIndex() { return std::clamp(g_currentPage.load(), kPageMain, kPageLed); }
 
@@ -142,8 +137,6 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-void SetMainPageHandlers(MainPageHandlers handlers) { g_pageHandlers = std::move(handlers); }
-const MainPageHandlers& MainPages() { return g_pageHandlers; }
 
 // ---- Icons ---------------------------------------------------------------------------
 
@@ -678,46 +671,9 @@ void COVK_DOvaruDlg::CheckDeviceNode() {
 
 // ---- Painting and input ----------------------------------------------------------------
 
-void COVK_DOvaruDlg::PaintDefault(QPainter& painter) {
-  const int page = PageIndex();
-  const std::string set = kPageImageSets[page];
-  const QImage normal = SkinImages().Image(SkinImagePath(set + "_normal.jpg"));
-  const QImage down = SkinImages().Image(SkinImagePath(set + "_down.jpg"));
-
-  QImage composed(size(), QImage::Format_ARGB32_Premultiplied);
-  composed.fill(Qt::black);
-  {
-    QPainter p(&composed);
-    if (!normal.isNull()) p.drawImage(QPoint(0, 0), normal);
-    // The tab of the page and the current profile in their selected look.
-    BlitSkinRect(p, down, g_mainRects, 6 + page);
-    BlitSkinRect(p, down, g_mainRects, 10 + std::clamp(g_currentProfile.load(), 0, kProfileCount - 1));
-    // The frame's captions; the import, export, reset and profile texts sit under
-    // their icons.
-    p.setBackgroundMode(Qt::TransparentMode);
-    SelectUiFont(p, 2);
-    p.setPen(QColor(255, 255, 255));
-    const QFontMetrics metrics(p.font());
-    for (int i = 0; i < 20; ++i) {
-      const QString caption = Text(g_mainCaptions[static_cast<std::size_t>(i)]);
-      const SkinRect& r = g_mainRects[static_cast<std::size_t>(i)];
-      if (caption.isEmpty() || r.width <= 0 || r.height <= 0) continue;
-      const int extra = (i >= 14 && i <= 16) ? 75 : (i >= 10 && i <= 13) ? 100 : 0;
-      const int x = r.x + (r.width - metrics.horizontalAdvance(caption)) / 2;
-      const int y = r.y + (r.height + extra - metrics.height()) / 2;
-      if (x > 0 || y > 0) p.drawText(x, y + metrics.ascent(), caption);
-    }
-  }
-  PaintInsideShape(painter, composed, shape_);
-}
-
 void COVK_DOvaruDlg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (g_pageHandlers.paint) {
-    g_pageHandlers.paint(painter);
-  } else {
-    PaintDefault(painter);
-  }
+  OnPaint(painter);
 }
 
 bool COVK_DOvaruDlg::NoControlAt(QPoint point) const {
@@ -737,7 +693,7 @@ bool COVK_DOvaruDlg::NoControlAt(QPoint point) const {
 }
 
 void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
-  if (g_pageHandlers.mousePress && g_pageHandlers.mousePress(event)) return;
+  if (OnLButtonDown(event)) return;
   if (NoControlAt(event->position().toPoint())) {
     // Outside every control the window behaves like a caption bar: a left press moves
     // the window, a right press opens its system menu.
@@ -755,18 +711,18 @@ void COVK_DOvaruDlg::mousePressEvent(QMouseEvent* event) {
 
 void COVK_DOvaruDlg::mouseMoveEvent(QMouseEvent* event) {
   if (drag_.Move(this, event)) return;
-  if (g_pageHandlers.mouseMove && g_pageHandlers.mouseMove(event)) return;
+  if (OnMouseMove(event)) return;
   QDialog::mouseMoveEvent(event);
 }
 
 void COVK_DOvaruDlg::mouseReleaseEvent(QMouseEvent* event) {
   if (drag_.Release(event)) return;
-  if (g_pageHandlers.mouseRelease && g_pageHandlers.mouseRelease(event)) return;
+  if (OnLButtonUp(event)) return;
   QDialog::mouseReleaseEvent(event);
 }
 
 void COVK_DOvaruDlg::leaveEvent(QEvent* event) {
-  if (g_pageHandlers.mouseLeave) g_pageHandlers.mouseLeave();
+  OnMouseLeave();
   QDialog::leaveEvent(event);
 }
 

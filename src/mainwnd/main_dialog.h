@@ -7,9 +7,8 @@
 // power events, the about box, the two preview workers of the main window, and the entry
 // points of the pages.
 //
-// The pages (painting of their live state, their input handling, the macro page) are
-// installed through MainPageHandlers; without them the window shows the current page's
-// background with the frame, and a press outside every control moves the window.
+// The window paints its page (mainwnd/page_paint.h) and hands its mouse events to the
+// pages' input handling (mainwnd/main_input.h); a press outside every control moves it.
 //
 // UI thread only, except where a function says otherwise.
 #pragma once
@@ -46,18 +45,6 @@ inline constexpr int kPageLed = 3;
 // The page shown: 0 main, 1 advanced, 2 macro, 3 lighting. Changed by the page tabs; the
 // lighting preview worker reads it.
 extern std::atomic<int> g_currentPage;
-
-// What the pages do. Each handler that is set replaces the window's default for that
-// event; a mouse handler returns true when it used the event.
-struct MainPageHandlers {
-  std::function<void(QPainter& painter)> paint;  // compose the whole current page
-  std::function<bool(QMouseEvent* event)> mousePress;
-  std::function<bool(QMouseEvent* event)> mouseRelease;
-  std::function<bool(QMouseEvent* event)> mouseMove;
-  std::function<void()> mouseLeave;
-};
-void SetMainPageHandlers(MainPageHandlers handlers);
-const MainPageHandlers& MainPages();
 
 // ---- State of the main window ----------------------------------------------------------
 
@@ -266,7 +253,6 @@ class COVK_DOvaruDlg : public QDialog {
   void FinishWorkers();
   // Workers ended, the final pulse and command 0x20: once per run.
   void SendFinalFrames();
-  void PaintDefault(QPainter& painter);
   // Watches the device node of the mouse for its removal, for systems whose device
   // watcher cannot run: woken by a change of the node's folder, never by a clock.
   void WatchDeviceNode();

@@ -569,12 +569,6 @@ void InstallMainInput(COVK_DOvaruDlg* window) {
   g_lastHoverFrame = g_lastHoverLed = g_lastHoverAdvanced = g_lastHoverMacro = kNoHover;
   g_sliderDragMode = kDragNone;
   if (window) window->setMouseTracking(true);
-  MainPageHandlers handlers = MainPages();
-  handlers.mousePress = OnLButtonDown;
-  handlers.mouseRelease = OnLButtonUp;
-  handlers.mouseMove = OnMouseMove;
-  handlers.mouseLeave = OnMouseLeave;
-  SetMainPageHandlers(std::move(handlers));
 }
 
 void SetConfigFileChooser(FileChooser chooser) { g_fileChooser = std::move(chooser); }

@@ -106,7 +106,7 @@ void ImportConfig();
 void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items, int reactionButton = -1);
 void CloseOpenMenu();
 
-// Makes these the window's mouse handlers, keeping its paint handler.
+// The window the handlers act on (its pages, its popups' owner).
 void InstallMainInput(COVK_DOvaruDlg* window);
 
 // The file dialog of the main window (QFileDialog by default): the configuration import

@@ -620,9 +620,6 @@ void InstallPagePainting() {
     if (!filter) filter = new RestWhenHidden(g_mainDlg);
     g_mainDlg->installEventFilter(filter);
   }
-  MainPageHandlers handlers = MainPages();
-  handlers.paint = [](QPainter& painter) { OnPaint(painter); };
-  SetMainPageHandlers(std::move(handlers));
 }
 
 // ---- Texts ------------------------------------------------------------------------------

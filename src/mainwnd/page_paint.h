@@ -28,10 +28,8 @@ class QWidget;
 // entries followed by the page's own).
 inline constexpr std::array<int, 4> kPageLabelCounts = {75, 103, 40, 123};
 
-// The main window's paint handler: composes the page and copies it into the window's
-// shape. Installed by InstallPagePainting.
+// The main window's paint: composes the page and copies it into the window's shape.
 void OnPaint(QPainter& painter);
-// Makes OnPaint the main window's paint handler, keeping the other page handlers.
 // While the main window is minimised or hidden, the page images are released and the
 // lighting preview rests (it starts again when the window comes back on that page).
 void InstallPagePainting();
