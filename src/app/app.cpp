@@ -13,10 +13,10 @@
 #include "mainwnd/power_events.h"
 #include "platform/qt/window_position_sync.h"
 #include "platform/single_instance.h"
-#include "skin/warning_dlg.h"
 #include "profile/paths.h"
 #include "profile/settings_tree.h"
 #include "sim/simulated_mouse.h"
+#include "skin/warning_dlg.h"
 
 namespace {
 

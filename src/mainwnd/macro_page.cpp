@@ -14,14 +14,14 @@
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
 #include "popups/popup_state.h"
-#include "skin/skin_layout.h"
-#include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
 #include "profile/macro_files.h"
 #include "profile/macro_group_commands.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 
 QPointer<CEditEx> g_playCountEdit;
 int g_editGroupMacro = 0;

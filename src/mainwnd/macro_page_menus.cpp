@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "controls/list_box_xi.h"
+#include "keys/key_codes.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/macro_recording.h"
 #include "mainwnd/main_dialog.h"
@@ -15,14 +16,13 @@
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
 #include "popups/popup_state.h"
-#include "skin/skin_layout.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
 #include "profile/macro_group_commands.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
-#include "keys/key_codes.h"
+#include "skin/skin_layout.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include "mainwnd/page_state.h"
 #include "popups/dialog_get_key.h"
 #include "popups/key_capture_popup.h"
-#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_editing.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/macro_recorder.h"
+#include "skin/warning_dlg.h"
 
 namespace {
 

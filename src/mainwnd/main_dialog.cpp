@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -27,39 +26,39 @@
 
 #include "device/device_commands.h"
 #include "device/device_connection.h"
+#include "device/device_workers.h"
 #include "device/download.h"
 #include "device/feature_report.h"
 #include "device/input_listener.h"
 #include "device/memory_image.h"
 #include "device/unfit_settings.h"
-#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
-#include "mainwnd/main_shape.h"
-#include "mainwnd/main_skins.h"
-#include "skin/language_texts.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
 #include "mainwnd/page_paint.h"
-#include "skin/skin_image.h"
 #include "mainwnd/skin_image_check.h"
-#include "skin/skin_layout.h"
 #include "mainwnd/tray_icon.h"
-#include "skin/ui_fonts.h"
 #include "platform/ini_file.h"
 #include "platform/qt/window_state.h"
-#include "skin/popup_skin.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
-#include "skin/warning_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
-#include "sound/sound_worker.h"
 #include "profile/settings_tree.h"
+#include "skin/language_texts.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
+#include "skin/warning_dlg.h"
+#include "sound/sound_worker.h"
 
 std::atomic<int> g_currentPage{kPageMain};
 COVK_DOvaruDlg* g_mainDlg = nullptr;

@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "skin/window_drag.h"
 #include "profile/core_hooks.h"
+#include "skin/window_drag.h"
 
 class QMenu;
 class QPainter;

@@ -1,6 +1,3 @@
-#include "mainwnd/language_change.h"
-#include "mainwnd/macro_page.h"
-#include "mainwnd/macro_recording.h"
 #include "mainwnd/main_input.h"
 
 #include <QCoreApplication>
@@ -19,27 +16,30 @@
 #include <system_error>
 
 #include "device/download.h"
+#include "mainwnd/language_change.h"
+#include "mainwnd/macro_page.h"
+#include "mainwnd/macro_recording.h"
+#include "mainwnd/main_dialog.h"
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
+#include "mainwnd/page_paint.h"
+#include "mainwnd/page_state.h"
 #include "popups/gun_dlg.h"
 #include "popups/menu_dlg.h"
 #include "popups/popup_state.h"
 #include "popups/shortcut_get_key.h"
 #include "popups/sound_wave.h"
-#include "skin/language_texts.h"
-#include "mainwnd/main_dialog.h"
-#include "mainwnd/page_paint.h"
-#include "mainwnd/page_state.h"
-#include "skin/ui_fonts.h"
-#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/dpi_levels.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
 #include "profile/save_failures.h"
 #include "profile/settings.h"
-#include "sound/sound_restore.h"
 #include "profile/settings_check.h"
+#include "skin/language_texts.h"
+#include "skin/ui_fonts.h"
+#include "skin/warning_dlg.h"
+#include "sound/sound_restore.h"
 
 int g_sliderDragMode = kDragNone;
 int g_languageMenuOpen = 0;
@@ -574,7 +574,6 @@ void InstallMainInput(COVK_DOvaruDlg* window) {
 void SetConfigFileChooser(FileChooser chooser) { g_fileChooser = std::move(chooser); }
 FileChooser ConfigFileChooser() { return g_fileChooser ? g_fileChooser : FileChooser(DialogChoice); }
 void SetLinkOpener(std::function<void(const std::string&)> opener) { g_linkOpener = std::move(opener); }
-
 
 // ---- Private messages -------------------------------------------------------------------
 

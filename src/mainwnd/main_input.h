@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
-#include "popups/popup_state.h"
-#include "skin/skin_layout.h"
-#include "profile/macro_group_commands.h"
 #include "popups/popup_messages.h"
+#include "popups/popup_state.h"
+#include "profile/macro_group_commands.h"
 #include "profile/shortcut.h"
+#include "skin/skin_layout.h"
 
 class COVK_DOvaruDlg;
 class QMouseEvent;

@@ -1,5 +1,3 @@
-#include "mainwnd/main_shape.h"
-#include "mainwnd/main_skins.h"
 #include "mainwnd/page_paint.h"
 
 #include <QColorDialog>
@@ -19,19 +17,21 @@
 #include "controls/list_box_xi.h"
 #include "device/memory_image.h"
 #include "keys/language.h"
-#include "popups/function_names.h"
-#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
+#include "mainwnd/main_shape.h"
+#include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
-#include "skin/skin_image.h"
-#include "skin/ui_fonts.h"
 #include "platform/memory_release.h"
-#include "skin/popup_skin.h"
+#include "popups/function_names.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_image.h"
+#include "skin/ui_fonts.h"
 
 std::uint16_t g_ledBlockStepKind = 0;
 

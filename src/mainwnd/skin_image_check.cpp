@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "skin/skin_image.h"
 #include "profile/core_hooks.h"
+#include "skin/skin_image.h"
 
 namespace {
 constexpr int kTipFileMissing = 5;

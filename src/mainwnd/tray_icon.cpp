@@ -7,9 +7,9 @@
 #include <QWindow>
 
 #include "keys/language.h"
-#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "platform/qt/window_state.h"
+#include "skin/language_texts.h"
 
 
 namespace {

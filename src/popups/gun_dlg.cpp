@@ -6,13 +6,13 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
-#include "skin/skin_image.h"
-#include "popups/popup_state.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
-#include "skin/popup_skin.h"
+#include "popups/popup_state.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_image.h"
 
 namespace {
 

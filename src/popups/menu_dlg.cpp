@@ -1,4 +1,3 @@
-#include "popups/function_names.h"
 #include "popups/menu_dlg.h"
 
 #include <QFontMetrics>
@@ -8,15 +7,16 @@
 
 #include "device/memory_image.h"
 #include "keys/language.h"
-#include "skin/language_texts.h"
+#include "popups/function_names.h"
 #include "popups/popup_state.h"
-#include "skin/skin_layout.h"
-#include "skin/ui_fonts.h"
-#include "skin/popup_skin.h"
 #include "popups/sub_menu_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_library.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 
 // ---- The menu -------------------------------------------------------------------------------
 

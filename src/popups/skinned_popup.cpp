@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "skin/popup_skin.h"
 #include "skin/skin_image.h"
 #include "skin/ui_fonts.h"
-#include "skin/popup_skin.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <algorithm>
 
 #include "device/download.h"
-#include "skin/skin_image.h"
 #include "platform/peak_meter.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/skin_image.h"
 #include "sound/sound_level.h"
 #include "sound/sound_restore.h"
 #include "sound/sound_state.h"

@@ -10,9 +10,9 @@
 
 #include <memory>
 
-#include "skin/window_drag.h"
 #include "popups/popup_messages.h"
 #include "popups/skinned_popup.h"
+#include "skin/window_drag.h"
 
 namespace platform {
 class PeakMeter;

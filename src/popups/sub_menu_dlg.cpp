@@ -1,4 +1,3 @@
-#include "popups/function_names.h"
 #include "popups/sub_menu_dlg.h"
 
 #include <QFontMetrics>
@@ -7,15 +6,15 @@
 #include <algorithm>
 
 #include "keys/language.h"
+#include "popups/function_names.h"
 #include "popups/popup_state.h"
-#include "skin/skin_layout.h"
-#include "skin/ui_fonts.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/settings.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 
 namespace {
-
 
 int RowOf(int hit) { return hit == SkinnedPopup::kNoHit ? kNoMenuRow : hit + 1; }
 

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "platform/ini_file.h"
-#include "profile/save_failures.h"
 #include "platform/text_codec.h"
 #include "profile/core_hooks.h"
 #include "profile/kept_aside.h"
-#include "profile/macro_library_internal.h"
 #include "profile/library_files.h"
 #include "profile/macro_files.h"
+#include "profile/macro_library_internal.h"
 #include "profile/macro_record.h"
 #include "profile/macro_text.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 
 std::atomic<int> g_groupCount{0};
 std::array<std::string, kMaxMacroGroups> g_groupNames;

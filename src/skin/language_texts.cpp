@@ -1,15 +1,15 @@
-#include "profile/settings.h"
 #include "skin/language_texts.h"
 
 #include <string_view>
 
 #include "keys/language.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
-#include "skin/popup_skin.h"
-#include "skin/warning_dlg.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
+#include "profile/settings.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_layout.h"
+#include "skin/warning_dlg.h"
 
 LanguageTextTable g_textSystem;
 std::array<std::string, 14> g_uiTexts14;

@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "keys/language.h"
-#include "skin/language_texts.h"
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
+#include "skin/language_texts.h"
 
 // The generated resource of the embedded font files lives in a static library, so it is
 // registered explicitly. Kept outside any namespace, as the resource macro requires.

@@ -12,9 +12,9 @@
 
 #include <deque>
 
+#include "profile/core_hooks.h"
 #include "skin/skin_image.h"
 #include "skin/ui_fonts.h"
-#include "profile/core_hooks.h"
 
 int g_warningPosMode = 0;
 int g_popupX = 0;

@@ -6,22 +6,22 @@
 
 #include <filesystem>
 
+#include "../support/deadline.h"
 #include "device/device_connection.h"
+#include "device/device_workers.h"
 #include "device/download.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
-#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/main_input.h"
-#include "skin/skin_layout.h"
 #include "platform/pointer_settings.h"
-#include "skin/popup_skin.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
-#include "../support/deadline.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_layout.h"
 
 namespace apptest {
 

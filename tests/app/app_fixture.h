@@ -17,8 +17,8 @@
 #include <QPoint>
 
 #include "mainwnd/main_dialog.h"
-#include "skin/skin_layout.h"
 #include "sim/simulated_mouse.h"
+#include "skin/skin_layout.h"
 
 namespace apptest {
 

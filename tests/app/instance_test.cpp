@@ -14,9 +14,9 @@
 #include <functional>
 #include <optional>
 
+#include "../support/deadline.h"
 #include "app/app.h"
 #include "app_fixture.h"
-#include "../support/deadline.h"
 #include "mainwnd/tray_icon.h"
 #include "platform/single_instance.h"
 #include "profile/paths.h"

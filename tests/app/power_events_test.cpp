@@ -13,8 +13,8 @@
 
 #include <vector>
 
-#include "app_fixture.h"
 #include "../support/deadline.h"
+#include "app_fixture.h"
 #include "mainwnd/power_events.h"
 
 namespace {

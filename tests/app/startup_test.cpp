@@ -21,16 +21,16 @@
 #include "app/dark_palette.h"
 #include "app_fixture.h"
 #include "device/device_connection.h"
-#include "device/input_listener.h"
 #include "device/device_workers.h"
+#include "device/input_listener.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/main_shape.h"
-#include "skin/language_texts.h"
-#include "skin/skin_image.h"
 #include "mainwnd/tray_icon.h"
 #include "platform/ini_file.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/skin_image.h"
 
 namespace apptest {
 namespace {

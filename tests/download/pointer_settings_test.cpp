@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "platform/pointer_settings.h"
 #include "../support/deadline.h"
+#include "platform/pointer_settings.h"
 
 namespace {
 

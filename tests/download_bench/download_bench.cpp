@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "../support/bench_folder.h"
 #include "device/device_connection.h"
 #include "device/download.h"
 #include "device/feature_report.h"
@@ -20,7 +21,6 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
-#include "../support/bench_folder.h"
 
 namespace {
 

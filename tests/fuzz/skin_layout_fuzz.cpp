@@ -15,10 +15,10 @@
 
 #include "keys/language.h"
 #include "mainwnd/main_skins.h"
-#include "popups/function_names.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
+#include "popups/function_names.h"
 #include "profile/paths.h"
+#include "skin/skin_layout.h"
 #include "skin/warning_layout.h"
 #include "tests/fuzz/fuzz_files.h"
 

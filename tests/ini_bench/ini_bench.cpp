@@ -11,10 +11,10 @@
 
 #include <filesystem>
 
+#include "../support/bench_folder.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
-#include "../support/bench_folder.h"
 
 namespace {
 

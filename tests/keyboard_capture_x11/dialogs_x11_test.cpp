@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "../app/app_fixture.h"
 #include "keys/language.h"
-#include "skin/language_texts.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/main_input.h"
 #include "popups/dialog_get_key.h"
@@ -16,7 +16,7 @@
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
-#include "../app/app_fixture.h"
+#include "skin/language_texts.h"
 #include "x11_support.h"
 
 namespace {

@@ -4,15 +4,15 @@
 
 #include <memory>
 
+#include "../app/app_fixture.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
-#include "skin/skin_layout.h"
 #include "popups/sound_wave.h"
 #include "sim/scripted_meter.h"
+#include "skin/skin_layout.h"
 #include "sound/sound_level.h"
 #include "sound/sound_state.h"
-#include "../app/app_fixture.h"
 #include "x11_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "popups/skinned_popup.h"
 #include "../app/app_fixture.h"
+#include "popups/skinned_popup.h"
 #include "x11_support.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "../app/app_fixture.h"
+#include "../support/deadline.h"
 #include "keys/language.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
-#include "../app/app_fixture.h"
-#include "../support/deadline.h"
 #include "x11_support.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
+#include "../support/bench_folder.h"
 #include "keys/language.h"
 #include "platform/ini_file.h"
 #include "profile/macro_files.h"
 #include "profile/macro_text.h"
-#include "../support/bench_folder.h"
 
 namespace {
 

@@ -18,7 +18,6 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "popups/menu_dlg.h"
 #include "popups/sub_menu_dlg.h"
@@ -28,6 +27,7 @@
 #include "profile/macro_text.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/skin_layout.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
 #include "popups/function_names.h"
-#include "skin/skin_layout.h"
 #include "popups/menu_dlg.h"
 #include "popups/sub_menu_dlg.h"
 #include "profile/settings.h"
+#include "skin/skin_layout.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include "mainwnd/main_input.h"
 #include "mainwnd/main_skins.h"
 #include "mainwnd/page_state.h"
+#include "platform/ini_file.h"
 #include "popups/menu_dlg.h"
 #include "popups/shortcut_get_key.h"
-#include "skin/skin_image.h"
-#include "skin/skin_layout.h"
-#include "platform/ini_file.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 
 namespace {
 

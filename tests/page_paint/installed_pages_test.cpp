@@ -14,9 +14,9 @@
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
-#include "skin/skin_image.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/skin_image.h"
 
 namespace painttest {
 namespace {

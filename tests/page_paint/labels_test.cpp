@@ -3,14 +3,14 @@
 #include "page_fixture.h"
 
 #include "keys/language.h"
-#include "popups/function_names.h"
-#include "skin/language_texts.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
+#include "popups/function_names.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
 
 namespace painttest {
 namespace {

@@ -5,11 +5,11 @@
 
 #include "controls/list_box_xi.h"
 #include "keys/language.h"
-#include "skin/language_texts.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
+#include "skin/language_texts.h"
 
 namespace painttest {
 namespace {

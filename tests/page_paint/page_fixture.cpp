@@ -4,20 +4,20 @@
 #include <QPainter>
 
 #include "keys/language.h"
+#include "mainwnd/main_dialog.h"
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
-#include "skin/language_texts.h"
-#include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
-#include "skin/skin_image.h"
-#include "skin/ui_fonts.h"
-#include "skin/popup_skin.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/popup_skin.h"
+#include "skin/skin_image.h"
+#include "skin/ui_fonts.h"
 
 namespace painttest {
 

@@ -7,17 +7,17 @@
 #include <benchmark/benchmark.h>
 
 #include "keys/language.h"
+#include "mainwnd/main_dialog.h"
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
-#include "skin/language_texts.h"
-#include "mainwnd/main_dialog.h"
 #include "mainwnd/page_paint.h"
 #include "mainwnd/page_state.h"
+#include "profile/paths.h"
+#include "profile/settings.h"
+#include "skin/language_texts.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
-#include "profile/paths.h"
-#include "profile/settings.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 
 #include "../ui_skin/skin_fixture.h"
 #include "mainwnd/main_input.h"
+#include "platform/ini_file.h"
 #include "popups/gun_dlg.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
 #include "profile/macro_files.h"
 #include "profile/macro_text.h"
-#include "platform/ini_file.h"
 #include "profile/paths.h"
 
 namespace {

@@ -13,10 +13,8 @@
 #include "device/memory_image.h"
 #include "mainwnd/main_input.h"
 #include "mainwnd/page_state.h"
-#include "popups/function_names.h"
-#include "skin/skin_layout.h"
-#include "skin/ui_fonts.h"
 #include "platform/ini_file.h"
+#include "popups/function_names.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
 #include "popups/sub_menu_dlg.h"
@@ -25,6 +23,8 @@
 #include "profile/macro_text.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/skin_layout.h"
+#include "skin/ui_fonts.h"
 
 namespace {
 

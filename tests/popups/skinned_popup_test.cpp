@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "skin/skin_image.h"
-#include "popups/skinned_popup.h"
 #include "../ui_skin/skin_fixture.h"
+#include "popups/skinned_popup.h"
+#include "skin/skin_image.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "settings_fixture.h"
 #include "profile/library_files.h"
 #include "profile/settings_check.h"
 #include "profile/settings_tree.h"
+#include "settings_fixture.h"
 
 namespace fs = std::filesystem;
 

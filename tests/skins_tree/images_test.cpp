@@ -9,10 +9,10 @@
 #include <map>
 
 #include "keys/language.h"
-#include "skin/skin_image.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 #include "tree_util.h"
 
 namespace {

@@ -6,15 +6,15 @@
 
 #include "keys/language.h"
 #include "mainwnd/main_skins.h"
-#include "popups/function_names.h"
-#include "skin/language_texts.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "platform/text_codec.h"
+#include "popups/function_names.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
 #include "tree_util.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "../support/deadline.h"
 #include "platform/peak_meter.h"
 #include "sound/sound_level.h"
-#include "../support/deadline.h"
 
 extern char** environ;
 

@@ -15,15 +15,15 @@
 #include <fstream>
 #include <memory>
 
+#include "../support/bench_folder.h"
 #include "keys/language.h"
 #include "mainwnd/main_skins.h"
+#include "platform/ini_file.h"
+#include "profile/paths.h"
 #include "skin/language_texts.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
-#include "platform/ini_file.h"
-#include "profile/paths.h"
-#include "../support/bench_folder.h"
 
 namespace {
 

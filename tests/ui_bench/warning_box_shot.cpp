@@ -16,16 +16,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "../support/bench_folder.h"
 #include "keys/language.h"
+#include "platform/ini_file.h"
+#include "profile/core_hooks.h"
+#include "profile/paths.h"
 #include "skin/language_texts.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 #include "skin/ui_fonts.h"
-#include "platform/ini_file.h"
 #include "skin/warning_dlg.h"
-#include "profile/core_hooks.h"
-#include "profile/paths.h"
-#include "../support/bench_folder.h"
 
 namespace {
 

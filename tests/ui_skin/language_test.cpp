@@ -6,12 +6,12 @@
 #include "keys/language.h"
 #include "mainwnd/language_change.h"
 #include "mainwnd/main_skins.h"
-#include "skin/language_texts.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
-#include "skin/warning_dlg.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
+#include "skin/language_texts.h"
+#include "skin/skin_layout.h"
+#include "skin/warning_dlg.h"
 #include "skin_fixture.h"
 
 namespace {

@@ -8,12 +8,12 @@
 
 #include "keys/language.h"
 #include "mainwnd/main_skins.h"
+#include "platform/ini_file.h"
 #include "popups/function_names.h"
+#include "profile/paths.h"
+#include "skin/popup_skin.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
-#include "platform/ini_file.h"
-#include "skin/popup_skin.h"
-#include "profile/paths.h"
 #include "skin/warning_dlg.h"
 
 namespace skintest {

@@ -14,10 +14,10 @@
 
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
-#include "skin/skin_image.h"
-#include "skin/skin_layout.h"
 #include "platform/ini_file.h"
 #include "profile/paths.h"
+#include "skin/skin_image.h"
+#include "skin/skin_layout.h"
 #include "skin_fixture.h"
 
 namespace {

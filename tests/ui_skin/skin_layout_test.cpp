@@ -4,11 +4,11 @@
 
 #include "keys/language.h"
 #include "mainwnd/main_skins.h"
+#include "platform/ini_file.h"
 #include "popups/function_names.h"
+#include "profile/paths.h"
 #include "skin/language_texts.h"
 #include "skin/skin_layout.h"
-#include "platform/ini_file.h"
-#include "profile/paths.h"
 #include "skin/warning_dlg.h"
 #include "skin_fixture.h"
 

@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "keys/language.h"
+#include "profile/core_hooks.h"
 #include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 #include "skin/warning_dlg.h"
-#include "profile/core_hooks.h"
 #include "skin_fixture.h"
 
 namespace {

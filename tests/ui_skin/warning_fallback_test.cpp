@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "profile/core_hooks.h"
 #include "skin/skin_layout.h"
 #include "skin/warning_dlg.h"
-#include "profile/core_hooks.h"
 #include "skin_fixture.h"
 
 namespace {

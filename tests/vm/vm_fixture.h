@@ -17,8 +17,8 @@
 #include <string>
 
 #include "device/device_connection.h"
-#include "device/feature_report.h"
 #include "device/device_workers.h"
+#include "device/feature_report.h"
 #include "device/worker_gate.h"
 #include "device_process.h"
 #include "platform/pointer_settings.h"

@@ -16,13 +16,14 @@
 #include <thread>
 #include <vector>
 
+#include "../support/deadline.h"
 #include "device/device_connection.h"
+#include "device/device_workers.h"
 #include "device/download.h"
 #include "device/feature_report.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
 #include "device/memory_image.h"
-#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "platform/ini_file.h"
@@ -34,7 +35,6 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
-#include "../support/deadline.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

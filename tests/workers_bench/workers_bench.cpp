@@ -18,17 +18,17 @@
 #include <thread>
 #include <vector>
 
+#include "../support/bench_folder.h"
 #include "device/device_connection.h"
+#include "device/device_workers.h"
 #include "device/input_listener.h"
 #include "device/macro_executor.h"
-#include "device/device_workers.h"
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "sim/simulated_mouse.h"
-#include "../support/bench_folder.h"
 
 namespace {
 
