@@ -7,7 +7,6 @@ xev watches every map of a top-level window from before the start until after th
 Run: login_start_test.py --program <OVK_DOvaru> [--shots <folder>] [unittest arguments]
 """
 
-import argparse
 import os
 import re
 import shutil
@@ -19,21 +18,20 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import xdesktop as desktop  # noqa: E402
-
-PROGRAM = None
-SHOTS = None
-
+import tray_test  # noqa: E402
 
 class LoginStartTest(unittest.TestCase):
     def setUp(self):
-        self.desk = desktop.Desktop(tray=False, shots=SHOTS).__enter__()
+        if shutil.which("xev") is None:
+            self.skipTest("xev is not installed (scripts/install-deps.sh installs it)")
+        self.desk = desktop.Desktop(tray=False, shots=tray_test.SHOTS).__enter__()
         self.addCleanup(self.desk.stop)
         # A copy of the program folder: the start seeds and reads its own settings there.
         folder = tempfile.mkdtemp(prefix="program-")
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        shutil.copy2(PROGRAM, folder)
-        shutil.copytree(os.path.join(os.path.dirname(PROGRAM), "skins"), os.path.join(folder, "skins"))
-        self.exe = os.path.join(folder, os.path.basename(PROGRAM))
+        shutil.copy2(tray_test.PROGRAM, folder)
+        shutil.copytree(os.path.join(os.path.dirname(tray_test.PROGRAM), "skins"), os.path.join(folder, "skins"))
+        self.exe = os.path.join(folder, os.path.basename(tray_test.PROGRAM))
 
     def mark(self, atom):
         """Sets a property on the root window until the watcher has seen it (it may not be
@@ -74,21 +72,5 @@ class LoginStartTest(unittest.TestCase):
         self.assertEqual(process.returncode, 1, "the start could not complete")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--shots")
-    args, rest = parser.parse_known_args()
-    global PROGRAM, SHOTS
-    PROGRAM = os.path.abspath(args.program)
-    SHOTS = args.shots
-    missing = desktop.missing_tools() + [tool for tool in ["xev"] if shutil.which(tool) is None]
-    if missing:
-        print("skipped: not installed: " + " ".join(missing) + " (scripts/install-deps.sh installs them)")
-        sys.exit(desktop.SKIP)
-    desktop.stop_on_termination()
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    tray_test.main()  # the same command line; it runs the tests of this file

@@ -15,16 +15,17 @@ import glob
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import xdesktop as desktop  # noqa: E402
 
 PROGRAM = None
 SHOTS = None
-SKIP = 77
+SKIP = desktop.SKIP
 WIDTH, HEIGHT = 1280, 800
 # weston's desktop shell with a black background and no panel: every lit pixel is a window.
 WESTON_INI = "[core]\nidle-time=0\n[shell]\nbackground-color=0xff000000\npanel-position=none\nlocking=false\n"
@@ -33,27 +34,9 @@ SHOWN = 0.3
 NONE_SHOWN = 0.01
 
 
-def wait_until(predicate, timeout=30.0, what="the condition", interval=0.05):
-    """Returns the first true value of predicate(); raises AssertionError after timeout."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}")
-        time.sleep(interval)
-
-
-def stop(process):
-    if process.poll() is None:
-        process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-    return process.returncode
+# The shared harness's waits: conditions with deadlines that MC_TEST_TIME_FACTOR stretches.
+wait_until = desktop.wait_until
+stop = desktop.stop_process
 
 
 class CompositorCannotStart(Exception):
@@ -121,7 +104,7 @@ class Compositor:
     def screenshot(self, name):
         """A PNG of the whole output: its path (in the shots folder when there is one)."""
         folder = tempfile.mkdtemp(dir=self.folder)
-        subprocess.run(["weston-screenshooter"], env=self.env, cwd=folder, check=True, timeout=30,
+        subprocess.run(["weston-screenshooter"], env=self.env, cwd=folder, check=True, timeout=desktop.stretched(30),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shot = glob.glob(os.path.join(folder, "*.png"))[0]
         if SHOTS:
@@ -133,7 +116,7 @@ class Compositor:
         """The share of the screen's pixels that are not black."""
         out = subprocess.run(["convert", self.screenshot(name), "-colorspace", "Gray", "-threshold", "3%",
                               "-format", "%[fx:mean]", "info:"], capture_output=True, text=True, check=True,
-                             timeout=30).stdout
+                             timeout=desktop.stretched(30)).stdout
         return float(out)
 
 
@@ -195,7 +178,7 @@ class WaylandTest(unittest.TestCase):
 
         # Nothing on this desktop can restore the window but a second start.
         second = subprocess.run([self.exe, "--simulate"], env=dict(self.compositor.env, **self.program_env),
-                                capture_output=True, timeout=30)
+                                capture_output=True, timeout=desktop.stretched(30))
         self.assertEqual(second.returncode, 0, second.stderr)
         wait_until(lambda: self.compositor.lit_fraction("2-second-start") > SHOWN, what="the window back on the screen")
 
@@ -213,8 +196,7 @@ def main():
     SHOTS = args.shots
     if SHOTS:
         shutil.rmtree(SHOTS, ignore_errors=True)
-    for sig in (signal.SIGTERM, signal.SIGHUP):  # a test runner's timeout ends through the clean-ups
-        signal.signal(sig, lambda signo, frame: sys.exit(128 + signo))
+    desktop.stop_on_termination()  # a test runner's timeout ends through the clean-ups
     result = unittest.main(argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
     if not result.wasSuccessful():
         sys.exit(1)
