@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "platform/qt/window_position_sync.h"
+#include "platform/qt/window_state.h"
 
 void WindowDrag::Arm(const QWidget* window, QPoint globalPress) {
   armed_ = true;

@@ -84,8 +84,6 @@ class MapWatch : public QAbstractNativeEventFilter {
 
 }  // namespace
 
-bool ProgramPlacesWindows() { return X11Connection() != nullptr; }
-
 void InstallWindowPositionSync() {
   static MapWatch* watch = nullptr;
   if (watch != nullptr || X11Connection() == nullptr) return;

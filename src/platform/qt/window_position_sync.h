@@ -19,8 +19,4 @@ namespace platform {
 // Installs the watch on the application (once; later calls do nothing).
 void InstallWindowPositionSync();
 
-// True where the program may put its windows where it likes (X11); under Wayland only
-// the compositor moves windows.
-bool ProgramPlacesWindows();
-
 }  // namespace platform

@@ -38,6 +38,8 @@ class MinimiseAfterFirstFrame : public QObject {
 
 bool MinimiseIsOneWay() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
+bool ProgramPlacesWindows() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
 void StartMinimised(QWidget& window) {
   if (MinimiseIsOneWay()) {
     new MinimiseAfterFirstFrame(window);

@@ -13,6 +13,9 @@ namespace platform {
 
 // True where the program cannot restore its own minimised window (Wayland).
 bool MinimiseIsOneWay();
+// True where the program may put its windows where it likes (X11); under Wayland only
+// the compositor moves windows.
+bool ProgramPlacesWindows();
 
 // Starts `window` minimised; called from its show event, before it is mapped. An X11
 // window manager then maps it minimised at once; under Wayland it is minimised as soon
