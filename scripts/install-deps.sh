@@ -12,9 +12,9 @@ packages=(
   qemu-system-x86 busybox-static cpio kmod zstd xz-utils udev
   pulseaudio pulseaudio-utils sox
   # the X server tests (tests/support/xdesktop.py): window managers, tray, input, window info, screenshots
-  python3 openbox icewm trayer xdotool x11-utils imagemagick
-  # the Wayland test (tests/wayland): a headless compositor and Qt's Wayland platform
-  weston qt6-wayland
+  python3 openbox icewm fluxbox i3-wm trayer xdotool x11-utils imagemagick
+  # the Wayland tests (tests/wayland): headless compositors (a stacking and a tiling one) and Qt's Wayland platform
+  weston sway qt6-wayland
   # the package test (scripts/test.d/package.sh)
   lintian
 )
