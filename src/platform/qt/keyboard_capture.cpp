@@ -6,9 +6,53 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/evdev_keys.h"
+#include "platform/qt/x11_connection.h"
 
 namespace platform {
+namespace {
+
+enum class GrabAnswer { Granted, NotYet, Refused };
+
+// Asks the X server for the keyboard for `window`; `why` receives the reason of a no.
+GrabAnswer GrabKeyboard(QWindow& window, const char** why) {
+  xcb_connection_t* connection = X11Connection();
+  *why = "the program is not connected to an X server";
+  if (connection == nullptr) return GrabAnswer::Refused;
+  const xcb_grab_keyboard_cookie_t cookie =
+      xcb_grab_keyboard(connection, 0, static_cast<xcb_window_t>(window.winId()), XCB_CURRENT_TIME,
+                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+  xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(connection, cookie, nullptr);
+  const int status = reply != nullptr ? reply->status : -1;
+  std::free(reply);
+  switch (status) {
+    case XCB_GRAB_STATUS_SUCCESS:
+      return GrabAnswer::Granted;
+    // Passing states: another client (often the window manager, around a window it is
+    // mapping or focusing) holds or freezes the keyboard, or the window is not yet
+    // viewable.
+    case XCB_GRAB_STATUS_ALREADY_GRABBED:
+      *why = "another program holds the keyboard";
+      return GrabAnswer::NotYet;
+    case XCB_GRAB_STATUS_FROZEN:
+      *why = "another program's grab holds the keyboard frozen";
+      return GrabAnswer::NotYet;
+    case XCB_GRAB_STATUS_NOT_VIEWABLE:
+      *why = "the window is not on the screen";
+      return GrabAnswer::NotYet;
+    default:
+      *why = "the X server refused it";
+      return GrabAnswer::Refused;
+  }
+}
+
+constexpr int kGrabPatienceMs = 500;
+constexpr int kGrabRetryMs = 20;
+
+}  // namespace
 
 CapturedKey CapturedKeyOf(const QKeyEvent& event) {
   CapturedKey key;
@@ -19,6 +63,18 @@ CapturedKey CapturedKeyOf(const QKeyEvent& event) {
 }
 
 bool KeyboardGrabAvailable() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
+int GrabPatienceMs() {
+  const char* text = std::getenv("MC_TEST_TIME_FACTOR");
+  const double factor = text != nullptr ? std::atof(text) : 1.0;
+  return factor > 1.0 && factor < 1000.0 ? static_cast<int>(kGrabPatienceMs * factor) : kGrabPatienceMs;
+}
+
+KeyboardCapture::KeyboardCapture() {
+  grabRetry_.setSingleShot(true);
+  grabRetry_.setInterval(kGrabRetryMs);
+  connect(&grabRetry_, &QTimer::timeout, this, &KeyboardCapture::TryGrab);
+}
 
 KeyboardCapture::~KeyboardCapture() { Stop(); }
 
@@ -34,16 +90,18 @@ void KeyboardCapture::Start(QWidget* window, KeyHandler onKey, std::function<voi
   onKey_ = std::move(onKey);
   onGrabFailed_ = std::move(onGrabFailed);
   running_ = true;
-  grabTried_ = false;
+  grabEnded_ = false;
+  grabDeadline_ = QDeadlineTimer(QDeadlineTimer::Forever);  // set by the first try
   qApp->installEventFilter(this);
   // Ends with its window, so a destroyed window never keeps the keyboard.
   if (window) connect(window, &QObject::destroyed, this, &KeyboardCapture::Stop, Qt::UniqueConnection);
-  if (QWindow* handle = GrabWindow(); handle && handle->isExposed()) TryGrab();
+  TryGrab();
 }
 
 void KeyboardCapture::Stop() {
   if (!running_) return;
   running_ = false;
+  grabRetry_.stop();
   if (qApp) qApp->removeEventFilter(this);
   if (grabbed_) {
     grabbed_ = false;
@@ -61,20 +119,31 @@ void KeyboardCapture::Stop() {
 }
 
 void KeyboardCapture::TryGrab() {
-  if (grabTried_ || !KeyboardGrabAvailable()) return;
+  if (!running_ || grabEnded_ || !KeyboardGrabAvailable()) return;
   QWindow* handle = GrabWindow();
-  if (!handle) return;
-  grabTried_ = true;
-  grabbed_ = handle->setKeyboardGrabEnabled(true);
-  if (!grabbed_ && onGrabFailed_) onGrabFailed_();
+  // The X server grants a grab only on a window that is on the screen: its expose
+  // event tries again.
+  if (handle == nullptr || !handle->isExposed()) return;
+  if (grabDeadline_.isForever()) grabDeadline_.setRemainingTime(GrabPatienceMs());
+  const char* why = "";
+  const GrabAnswer answer = GrabKeyboard(*handle, &why);
+  if (answer == GrabAnswer::Granted) {
+    grabbed_ = true;
+    grabEnded_ = true;
+  } else if (answer == GrabAnswer::NotYet && !grabDeadline_.hasExpired()) {
+    grabRetry_.start();
+  } else {
+    grabEnded_ = true;
+    std::fprintf(stderr, "ovk-dovaru: the keyboard could not be taken for the key capture: %s\n", why);
+    if (onGrabFailed_) onGrabFailed_();
+  }
 }
 
 bool KeyboardCapture::eventFilter(QObject* watched, QEvent* event) {
   if (!running_) return false;
   switch (event->type()) {
     case QEvent::Expose:
-      // The X server grants a grab only on a window that is on the screen.
-      if (watched == GrabWindow() && GrabWindow()->isExposed()) TryGrab();
+      if (watched == GrabWindow()) TryGrab();
       return false;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {

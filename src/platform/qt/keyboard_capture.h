@@ -16,8 +16,10 @@
 // and are never passed on. UI thread only.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -44,7 +46,7 @@ class KeyboardCapture : public QObject {
  public:
   using KeyHandler = std::function<void(const CapturedKey& key)>;
 
-  KeyboardCapture() = default;
+  KeyboardCapture();
   ~KeyboardCapture() override;
   KeyboardCapture(const KeyboardCapture&) = delete;
   KeyboardCapture& operator=(const KeyboardCapture&) = delete;
@@ -68,10 +70,16 @@ class KeyboardCapture : public QObject {
   std::function<void()> onGrabFailed_;
   bool running_ = false;
   bool grabbed_ = false;
-  bool grabTried_ = false;
+  bool grabEnded_ = false;  // held, or refused for good
+  QDeadlineTimer grabDeadline_;
+  QTimer grabRetry_;
 };
 
 // Whether the desktop lets a program grab the keyboard (X11).
 bool KeyboardGrabAvailable();
+
+// How long a refused grab is asked for again before it counts as refused: a few hundred
+// milliseconds, stretched by MC_TEST_TIME_FACTOR where a test suite sets it.
+int GrabPatienceMs();
 
 }  // namespace platform

@@ -3,20 +3,14 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
 
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/qt/x11_connection.h"
+
 namespace platform {
 namespace {
-
-xcb_connection_t* X11Connection() {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return x11 ? x11->connection() : nullptr;
-}
 
 QWindow* TopLevelOf(xcb_window_t id) {
   for (QWindow* window : QGuiApplication::topLevelWindows())
