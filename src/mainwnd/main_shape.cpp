@@ -31,7 +31,9 @@ QRegion BuildMainWindowShape(QWidget* mainWindow) {
   g_macroRegion = shape.isEmpty() ? QRegion(0, 0, g_windowWidth, g_windowHeight) : shape;
   for (const ControlRect& control : g_macroControlRects) g_macroRegion ^= control.ToQRect();
   if (mainWindow != nullptr) {
-    mainWindow->resize(g_windowWidth, g_windowHeight);
+    // A fixed size (the least and the most the same), so that a tiling window manager
+    // floats the window at its size instead of stretching it over the screen.
+    mainWindow->setFixedSize(g_windowWidth, g_windowHeight);
     ApplyWindowShape(mainWindow, shape);
   }
   return shape;

@@ -195,7 +195,7 @@ QRegion BuildMaskRegion(QWidget* window, const std::string& maskPath) {
   if (mask.isNull()) return QRegion();
   const QRegion shape = MaskRegionFromImage(mask);
   if (window != nullptr) {
-    window->resize(mask.width(), mask.height());
+    window->setFixedSize(mask.width(), mask.height());
     ApplyWindowShape(window, shape);
   }
   return shape;

@@ -59,7 +59,7 @@ void PremultiplyAlpha(QImage& image);
 // row, with identical neighbouring rows merged into one band.
 QRegion MaskRegionFromImage(const QImage& mask);
 
-// Loads the mask image, sizes the window to it and gives the window the region (see
+// Loads the mask image, gives the window its size as a fixed size and gives the window the region (see
 // ApplyWindowShape). Returns the region, empty when the image cannot be loaded; the
 // window then keeps its size and gets no shape.
 QRegion BuildMaskRegion(QWidget* window, const std::string& maskPath);
