@@ -574,7 +574,7 @@ void COVK_DOvaruDlg::OnSysCommand(unsigned command) {
       ShowAboutBox();
       break;
     case kScMinimize:
-      showMinimized();
+      platform::Minimise(*this);
       break;
     case kScRestore:
       showNormal();
@@ -773,7 +773,6 @@ void COVK_DOvaruDlg::changeEvent(QEvent* event) {
 void COVK_DOvaruDlg::OnScreenChanged(bool onScreen) {
   if (onScreen == onScreen_) return;
   onScreen_ = onScreen;
-  // The window can be exposed again before it hears that it is no longer minimised,
-  // and is then drawn as a minimised window; once restored it is drawn whole.
+  // Back on the screen: drawn whole (the page's images were let go while it was away).
   if (onScreen) update();
 }

@@ -217,7 +217,6 @@ class COVK_DOvaruDlg : public QDialog {
   void Repaint(RepaintArea area = RepaintArea::Whole);
   // The window's shape, cut from main_mask.jpg.
   const QRegion& Shape() const { return shape_; }
-  const QIcon& Icon() const { return icon_; }
 
   // The system menu: restore, minimise, close and the about item, in the language's
   // texts. A frameless window has no caption to open it from: Alt+Space opens it at the

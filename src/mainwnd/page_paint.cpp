@@ -601,16 +601,9 @@ void OnPaint(QPainter& painter) {
     menu->hide();
     menu->deleteLater();
   }
-  QWidget* window = g_mainDlg;
-  if (window && window->isMinimized()) {
-    const QIcon& icon = g_mainDlg->Icon();
-    const QSize iconSize(32, 32);
-    const QRect box(QPoint((window->width() - iconSize.width()) / 2, (window->height() - iconSize.height()) / 2),
-                    iconSize);
-    icon.paint(&painter, box);
-    return;
-  }
-  // Only what this paint shows is composed again (a hover change: the two controls).
+  // A paint is asked for only what is on the screen, also of a window that counts as
+  // minimised where the window manager left it shown: the page is drawn whatever the
+  // window's state. Only what this paint shows is composed again (a hover change: the two controls).
   PaintInsideShape(painter, ComposePageArea(PaintedArea(painter)), g_mainDlg ? g_mainDlg->Shape() : QRegion());
 }
 

@@ -140,6 +140,6 @@ void COVK_DOvaruDlg::HideToTray() {
   if (tray_->Added() && tray_->Available()) {
     hide();
   } else {
-    showMinimized();
+    platform::Minimise(*this);
   }
 }

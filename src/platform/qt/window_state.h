@@ -17,6 +17,13 @@ bool MinimiseIsOneWay();
 // the compositor moves windows.
 bool ProgramPlacesWindows();
 
+// Asks for `window` to be minimised. Under X11 the window manager is asked (as its own
+// minimise button does) and the window counts as minimised once the window manager
+// has minimised it: a window manager without minimised windows (a tiling one) leaves a
+// window that is shown, and counts as shown. Under Wayland the compositor may ignore it
+// as well; the window then stays on the screen.
+void Minimise(QWidget& window);
+
 // Starts `window` minimised; called from its show event, before it is mapped. An X11
 // window manager then maps it minimised at once; under Wayland it is minimised as soon
 // as its first frame is drawn.
