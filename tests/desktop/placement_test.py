@@ -38,7 +38,9 @@ def layout_rect(program, file_name, entry, section="BUTTONPOS"):
     return tuple(int(v) for v in fields[1:5])
 
 
-class Placement(unittest.TestCase):
+class PopupChecks:
+    """The steps and checks of the popups of a started program, for a TestCase."""
+
     def start(self, wm, size=(1280, 800), occupant=None):
         self.desk = desktop.Desktop(width=size[0], height=size[1], wm=wm, shots=tray_test.SHOTS).__enter__()
         self.addCleanup(self.desk.stop)
@@ -225,6 +227,9 @@ class Placement(unittest.TestCase):
         self.check_macro_page_dialogs()
         self.check_first_drag()
 
+
+
+class Placement(PopupChecks, unittest.TestCase):
     # ---- the places -------------------------------------------------------------------
 
     def test_openbox_centres_the_window(self):

@@ -2,16 +2,16 @@
 """A private X desktop for the tests that need a real X server.
 
 Desktop starts Xvfb on a free display (the server picks it: -displayfd), a window
-manager (openbox or icewm, each with a private configuration that sets how it places
-new windows) and trayer as the system tray, each with a private HOME and runtime
-folder, and stops every process it started, whatever happens (use it as a context
+manager (openbox, icewm or fluxbox, each with a private configuration that sets how it
+places new windows, or the tiling i3) and a system tray (fluxbox's own, else trayer),
+each with a private HOME and runtime folder, and stops every process it started, whatever happens (use it as a context
 manager). Its methods find windows, read their geometry as the X server has it (the
 client area and the window manager's frame around it), drive the pointer and the keys
 and take screenshots through the usual X tools (xdotool, xprop, xwininfo, ImageMagick).
 
 From a shell, or for a test program in any language:
 
-    xdesktop.py run [--wm openbox|icewm] [--placement P] [--size WxH] [--no-tray] -- command...
+    xdesktop.py run [--wm openbox|icewm|fluxbox|i3] [--placement P] [--size WxH] [--no-tray] -- command...
 
 starts the desktop, runs the command on it (DISPLAY, HOME, XDG_RUNTIME_DIR and
 QT_QPA_PLATFORM set), stops everything and exits with the command's exit code.
@@ -38,11 +38,19 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import x11wire  # noqa: E402
+
 WINDOW_MANAGERS = {
     # name: (command, placements it knows; the first is its default)
     "openbox": (["openbox", "--sm-disable"], ["Smart", "UnderMouse"]),
     "icewm": (["icewm"], ["Smart", "Cascade"]),
+    "fluxbox": (["fluxbox"], ["RowSmart", "UnderMouse", "Cascade"]),
+    # Tiles windows; a window of a fixed size (or a dialog) floats, centred.
+    "i3": (["i3"], ["Tiling"]),
 }
+# Window managers that bring a system tray of their own (its toolbar's).
+OWN_TRAY = {"fluxbox"}
 BASE_TOOLS = ["Xvfb", "trayer", "xdotool", "xprop", "xwininfo", "import", "convert"]
 
 # Exit code with which a suite tells CTest that it was skipped.
@@ -126,9 +134,9 @@ def parse_xwininfo(out):
 
 
 class Desktop:
-    """size: (width, height) of the screen. wm: "openbox" or "icewm". placement: how the
-    window manager places a new window ("Smart" or "UnderMouse" for openbox, "Smart" or
-    "Cascade" for icewm; None for its default). tray: start trayer. shots: the folder of
+    """size: (width, height) of the screen. wm: a key of WINDOW_MANAGERS. placement: how
+    the window manager places a new window (one of its WINDOW_MANAGERS placements; None
+    for its default). tray: a system tray (trayer, unless the window manager has one). shots: the folder of
     the screenshots (emptied now, made when the first is taken)."""
 
     def __init__(self, width=1280, height=800, tray=True, shots=None, wm="openbox", placement=None):
@@ -168,7 +176,7 @@ class Desktop:
     def start(self):
         self._start_server()
         self._start_window_manager()
-        if self.with_tray:
+        if self.with_tray and self.wm not in OWN_TRAY:
             self._start_tray()
         return self
 
@@ -177,8 +185,12 @@ class Desktop:
         env = {}
         if self.wm == "openbox":
             command += ["--config-file", self._openbox_config()]
-        else:
+        elif self.wm == "icewm":
             env["ICEWM_PRIVCFG"] = self._icewm_config()
+        elif self.wm == "fluxbox":
+            command += ["-rc", self._fluxbox_config()]
+        else:
+            command += ["-c", self._i3_config()]
         self.launch(command, env=env, log=self.wm)
         # Windows are managed once the window manager has announced itself.
         wait_until(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
@@ -201,6 +213,29 @@ class Desktop:
             f.write("ShowTaskBar=0\nTaskBarEnableSystemTray=0\nShowWelcomeWindow=0\n")
             f.write(f"SmartPlacement={1 if self.placement == 'Smart' else 0}\nManualPlacement=0\n")
         return folder
+
+    def _fluxbox_config(self):
+        # Its toolbar at the bottom, with the system tray when the desktop has one; no
+        # background setter (it would put up a message window of its own).
+        folder = os.path.join(self.folder, "fluxbox")
+        os.makedirs(folder)
+        overlay = os.path.join(folder, "overlay")
+        with open(overlay, "w") as f:
+            f.write("background: none\n")
+        tools = "workspacename, iconbar" + (", systemtray" if self.with_tray else "")
+        path = os.path.join(folder, "init")
+        with open(path, "w") as f:
+            f.write(f"session.styleOverlay: {overlay}\nsession.screen0.toolbar.tools: {tools}\n"
+                    f"session.screen0.windowPlacement: {self.placement}Placement\n"
+                    "session.screen0.toolbar.placement: BottomCenter\nsession.screen0.workspaces: 1\n")
+        return path
+
+    def _i3_config(self):
+        # No bar (trayer is the tray, docked at the top), no keys of its own.
+        path = os.path.join(self.folder, "i3.conf")
+        with open(path, "w") as f:
+            f.write("# i3 config file (v4)\nfont pango:monospace 8\nfocus_follows_mouse no\n")
+        return path
 
     def _start_tray(self):
         # A tray started while the window manager is still coming up can stay unmanaged
@@ -362,18 +397,28 @@ class Desktop:
         return None
 
     def tray_icons(self, pid):
-        """The viewable tray icons of a process: its small windows inside the tray's panel."""
-        panel = self.info(self.tray_panel() or 0)
+        """The viewable tray icons of a process: its small windows that a tray has taken
+        in (embedded in another window, and not managed by the window manager)."""
         icons = []
         for window in self.windows_of(pid):
             info = self.info(window)
-            if not info or not info["viewable"] or info["width"] > 64 or info["height"] > 64 or not panel:
+            if not info or not info["viewable"] or info["width"] > 64 or info["height"] > 64:
                 continue
-            inside = (panel["x"] <= info["x"] < panel["x"] + panel["width"]
-                      and panel["y"] <= info["y"] < panel["y"] + panel["height"])
-            if inside:
+            if self.wm_state(window) is None and not self.is_top_level(window):
                 icons.append(window)
         return icons
+
+    def is_top_level(self, window):
+        """Whether a window is a child of the root window (not reparented)."""
+        out = self.x("xwininfo", "-tree", "-id", str(window), check=False)
+        root = re.search(r"Root window id:\s+(0x[0-9a-f]+)", out)
+        parent = re.search(r"Parent window id:\s+(0x[0-9a-f]+)", out)
+        return bool(root and parent and int(root.group(1), 16) == int(parent.group(1), 16))
+
+    def keyboard_grabbed(self):
+        """Whether a client holds the keyboard: a grab of ours is refused as already
+        held (and one that is granted is let go at once)."""
+        return x11wire.Connection(self.display).keyboard_grabbed()
 
     def centre(self, window):
         info = self.info(window)
