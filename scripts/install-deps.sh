@@ -14,7 +14,7 @@ packages=(
   # the X server tests (tests/support/xdesktop.py): window managers, tray, input, window info, screenshots
   python3 openbox icewm fluxbox i3-wm trayer xdotool x11-utils imagemagick
   # the Wayland tests (tests/wayland): headless compositors (a stacking and a tiling one) and Qt's Wayland platform
-  weston sway qt6-wayland
+  weston sway grim qt6-wayland
   # the package test (scripts/test.d/package.sh)
   lintian
 )
