@@ -18,9 +18,10 @@
 //   with ';' or '[', an empty section or one holding ']'.
 // - A value in matching double or single quotes reads without them; lines may end in
 //   CR LF, LF or a lone CR.
-// - A write follows a symbolic link only when the running user owns the link and its
-//   target, and only along a way to the folder that platform/write_guard.h accepts (run
-//   as root, nothing is written where another user could have laid the way).
+// - A write follows a chain of symbolic links only when the running user owns each
+//   link and the file it ends at, and writes only along a way to the folder that
+//   platform/write_guard.h accepts (nothing is written where another user could have
+//   laid or could change the way); the folder stays open from its check to the rename.
 // - A new file is created readable by the user alone (0600); an existing file keeps its
 //   permissions.
 #pragma once

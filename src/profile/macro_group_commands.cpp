@@ -270,7 +270,7 @@ std::string RenameGroupRow(const MacroListRow& row, std::string_view typed) {
   const std::string newPath = g_macroDir + name + ".dat";
   if (!library_internal::IsRegularFile(oldPath)) {
     ShowTipWarning(kTipFileMissing);
-  } else if (::rename(oldPath.c_str(), newPath.c_str()) != 0) {
+  } else if (!RenameFile(oldPath, newPath)) {
     // The list keeps the old name, so the group does not lose its file.
     ShowTipWarning(kTipUnusableName);
     return old;
@@ -376,10 +376,10 @@ void OnDeleteMacroGroup(int selectedRow) {
 
   std::string path = GroupFilePath(g);
   if (!path.empty() && library_internal::IsRegularFile(path)) {
-    ::unlink(path.c_str());
+    RemoveFile(path);
     if (library_internal::IsRegularFile(path)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      ::unlink(path.c_str());
+      RemoveFile(path);
     }
   }
 
