@@ -78,6 +78,8 @@ bool WriteIsSound(std::string_view section, std::string_view key, std::string_vi
   return true;
 }
 
+}  // namespace
+
 // One parsed file: its raw lines (kept for rewriting) and an index of its sections.
 struct ParsedFile {
   struct Section {
@@ -205,6 +207,20 @@ struct ParsedFile {
     s->keyOrder.emplace_back(key);
   }
 };
+
+namespace {
+
+// The value of [section] key, cut to bufferChars - 1 characters.
+std::string ValueOf(const ParsedFile& parsed, std::string_view section, std::string_view key, std::size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  const ParsedFile::Section* s = parsed.Find(section);
+  if (!s) return {};
+  auto it = s->keyLines.find(Lower(Trim(key)));
+  if (it == s->keyLines.end()) return {};
+  std::string_view k, value;
+  ParsedFile::KeyOfLine(parsed.lines[it->second], k, value);
+  return CutToChars(Unquoted(value), bufferChars - 1);
+}
 
 struct FileEntry {
   std::mutex lock;  // serialises every call on this file
@@ -416,14 +432,17 @@ std::string ReadString(const std::string& file, std::string_view section, std::s
   auto entry = EntryFor(file);
   std::lock_guard<std::mutex> guard(entry->lock);
   Refresh(*entry, file);
-  const ParsedFile& parsed = entry->parsed;
-  const ParsedFile::Section* s = parsed.Find(section);
-  if (!s) return {};
-  auto it = s->keyLines.find(Lower(Trim(key)));
-  if (it == s->keyLines.end()) return {};
-  std::string_view k, value;
-  ParsedFile::KeyOfLine(parsed.lines[it->second], k, value);
-  return CutToChars(Unquoted(value), bufferChars - 1);
+  return ValueOf(entry->parsed, section, key, bufferChars);
+}
+
+ParsedText::ParsedText(std::string_view bytes) : parsed_(std::make_unique<ParsedFile>()) {
+  parsed_->Parse(std::string(bytes));
+}
+
+ParsedText::~ParsedText() = default;
+
+std::string ParsedText::ReadString(std::string_view section, std::string_view key, std::size_t bufferChars) const {
+  return ValueOf(*parsed_, section, key, bufferChars);
 }
 
 int ReadInt(const std::string& file, std::string_view section, std::string_view key, std::size_t bufferChars) {

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,6 +59,23 @@ int ToInt(std::string_view text);
 std::string CutToChars(std::string_view text, std::size_t maxChars);
 
 bool FileExists(const std::string& path);
+
+struct ParsedFile;
+
+// Bytes of a file, parsed once and read as ReadString reads the file: for checking
+// what was read from a file before those very bytes are written elsewhere.
+class ParsedText {
+ public:
+  explicit ParsedText(std::string_view bytes);
+  ~ParsedText();
+  ParsedText(const ParsedText&) = delete;
+  ParsedText& operator=(const ParsedText&) = delete;
+
+  std::string ReadString(std::string_view section, std::string_view key, std::size_t bufferChars) const;
+
+ private:
+  std::unique_ptr<ParsedFile> parsed_;
+};
 
 // Many writes to one file applied as one: Commit applies them in order under the
 // file's lock, exactly as the same WriteString calls one after the other would, and
