@@ -24,7 +24,7 @@ sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
 # The readers of the settings, key combinations and the macro library (the Qt-free
 # core), the settings image and its check, and the skin layout reader, whose rectangles
 # convert to Qt's (QtCore only).
-sources+=(src/platform/write_guard.cpp src/platform/user_dirs.cpp src/profile/*.cpp src/skin/skin_layout.cpp src/skin/warning_layout.cpp src/mainwnd/main_skins.cpp src/popups/function_names.cpp
+sources+=(src/platform/write_guard.cpp src/platform/checked_folder.cpp src/platform/descriptor.cpp src/platform/user_dirs.cpp src/profile/*.cpp src/skin/skin_layout.cpp src/skin/warning_layout.cpp src/mainwnd/main_skins.cpp src/popups/function_names.cpp
           src/device/memory_image.cpp src/device/settings_image_check.cpp)
 qt=($(pkg-config --cflags Qt6Core) -fPIC)
 printf '%s\n' "${sources[@]}" | sort -u | xargs -P "$jobs" -I{} bash -c \

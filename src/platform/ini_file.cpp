@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,8 +14,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/checked_folder.h"
 #include "platform/text_codec.h"
-#include "platform/write_guard.h"
 
 namespace ini {
 namespace {
@@ -78,6 +77,8 @@ bool WriteIsSound(std::string_view section, std::string_view key, std::string_vi
   if (key.find('=') != key.npos || key.front() == ';' || key.front() == '[') return false;
   return true;
 }
+
+}  // namespace
 
 // One parsed file: its raw lines (kept for rewriting) and an index of its sections.
 struct ParsedFile {
@@ -207,6 +208,20 @@ struct ParsedFile {
   }
 };
 
+namespace {
+
+// The value of [section] key, cut to bufferChars - 1 characters.
+std::string ValueOf(const ParsedFile& parsed, std::string_view section, std::string_view key, std::size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  const ParsedFile::Section* s = parsed.Find(section);
+  if (!s) return {};
+  auto it = s->keyLines.find(Lower(Trim(key)));
+  if (it == s->keyLines.end()) return {};
+  std::string_view k, value;
+  ParsedFile::KeyOfLine(parsed.lines[it->second], k, value);
+  return CutToChars(Unquoted(value), bufferChars - 1);
+}
+
 struct FileEntry {
   std::mutex lock;  // serialises every call on this file
   ParsedFile parsed;
@@ -276,7 +291,6 @@ void Refresh(FileEntry& entry, const std::string& path) {
   entry.parsed.Parse(bytes);
 }
 
-std::atomic<unsigned> g_tempCounter{0};
 thread_local std::string g_lastWriteError;
 
 bool Refuse(std::string reason) {
@@ -290,26 +304,37 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The file that a write of `path` replaces: the path itself, or the target of a
-// symbolic link that the running user made and whose target the user owns. The way to
-// the file's folder must be the user's too (platform/write_guard.h): run as root,
-// nothing is written where anyone could have planted the link, the file or a folder.
-bool WriteTarget(const std::string& path, std::string& target) {
-  target = path;
-  if (std::string why = platform::FolderWriteRefusal(FolderOf(path)); !why.empty()) return Refuse(why);
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+constexpr int kMaxFileLinks = 40;
+
+// The folder and name that a write of `path` replaces: the path itself, or where a
+// chain of symbolic links that the running user made leads, when the file there is the
+// user's too. Every folder on the way is judged by platform/write_guard.h (run as root,
+// nothing is written where anyone could have planted the link, the file or a folder)
+// and kept open for the write.
+bool WriteTarget(const std::string& path, platform::CheckedFolder& folder, std::string& name) {
   const uid_t me = ::geteuid();
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return Refuse(path + " is a symbolic link to nothing");
-    target = real;
-    std::free(real);
+  std::string file = path;
+  for (int links = 0;; ++links) {
+    folder = platform::CheckedFolder::Open(FolderOf(file));
+    if (!folder) return Refuse(folder.Refusal());
+    name = NameOf(file);
     struct stat st {};
-    if (lst.st_uid != me || ::stat(target.c_str(), &st) != 0 || st.st_uid != me)
-      return Refuse(path + " is a symbolic link to a file of another user (" + target + ")");
-    if (std::string why = platform::FolderWriteRefusal(FolderOf(target)); !why.empty()) return Refuse(why);
+    const bool exists = folder.Stat(name, st);
+    if (exists && S_ISLNK(st.st_mode)) {
+      if (st.st_uid != me) return Refuse(path + " is a symbolic link of another user (" + file + ")");
+      std::string text;
+      if (links == kMaxFileLinks || !platform::ReadLinkAt(folder.Descriptor(), name, text))
+        return Refuse(file + ": " + std::strerror(links == kMaxFileLinks ? ELOOP : errno));
+      file = !text.empty() && text.front() == '/' ? text : folder.Path() + "/" + text;
+      continue;
+    }
+    if (links == 0) return true;
+    if (!exists) return Refuse(path + " is a symbolic link to nothing");
+    if (st.st_uid != me) return Refuse(path + " is a symbolic link to a file of another user (" + file + ")");
+    return true;
   }
-  return true;
 }
 
 // Writes the bytes beside the target and renames them over it, so the target is at
@@ -318,38 +343,12 @@ bool WriteTarget(const std::string& path, std::string& target) {
 // stamp receives the new file's stamp.
 bool ReplaceFile(const std::string& path, const std::string& bytes, FileStamp& stamp) {
   g_lastWriteError.clear();
-  std::string target;
-  if (!WriteTarget(path, target)) return false;
-  struct stat old {};
-  bool hadFile = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-  std::string temp = target + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, platform::kPrivateFileMode);
-  if (fd < 0) return Refuse(FolderOf(target) + ": " + std::strerror(errno));
-  auto fail = [&] {
-    g_lastWriteError = target + ": " + std::strerror(errno);
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return false;
-  };
-  if (hadFile && ::fchmod(fd, old.st_mode & 07777) != 0) return fail();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail();
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  platform::CheckedFolder folder;
+  std::string name;
+  if (!WriteTarget(path, folder, name)) return false;
   struct stat st {};
-  if (::fdatasync(fd) != 0 || ::fstat(fd, &st) != 0) return fail();
-  if (::close(fd) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
-    g_lastWriteError = target + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  stamp = StampFromStat(st);  // rename keeps the inode, size and modification time
+  if (std::string why = folder.ReplaceFile(name, bytes, &st); !why.empty()) return Refuse(why);
+  stamp = StampFromStat(st);
   return true;
 }
 
@@ -433,14 +432,17 @@ std::string ReadString(const std::string& file, std::string_view section, std::s
   auto entry = EntryFor(file);
   std::lock_guard<std::mutex> guard(entry->lock);
   Refresh(*entry, file);
-  const ParsedFile& parsed = entry->parsed;
-  const ParsedFile::Section* s = parsed.Find(section);
-  if (!s) return {};
-  auto it = s->keyLines.find(Lower(Trim(key)));
-  if (it == s->keyLines.end()) return {};
-  std::string_view k, value;
-  ParsedFile::KeyOfLine(parsed.lines[it->second], k, value);
-  return CutToChars(Unquoted(value), bufferChars - 1);
+  return ValueOf(entry->parsed, section, key, bufferChars);
+}
+
+ParsedText::ParsedText(std::string_view bytes) : parsed_(std::make_unique<ParsedFile>()) {
+  parsed_->Parse(std::string(bytes));
+}
+
+ParsedText::~ParsedText() = default;
+
+std::string ParsedText::ReadString(std::string_view section, std::string_view key, std::size_t bufferChars) const {
+  return ValueOf(*parsed_, section, key, bufferChars);
 }
 
 int ReadInt(const std::string& file, std::string_view section, std::string_view key, std::size_t bufferChars) {
@@ -480,30 +482,47 @@ bool Batch::Commit() {
 
 std::string LastWriteError() { return g_lastWriteError; }
 
-int RemoveStaleTempFiles(const std::string& folder) {
-  namespace fs = std::filesystem;
-  std::error_code error;
+namespace {
+
+// <file>.tmp.<pid>.<n> (platform/checked_folder.cpp) whose writer is no longer running.
+bool IsStaleTempName(const std::string& name) {
+  const std::size_t counterDot = name.rfind('.');
+  if (counterDot == std::string::npos || counterDot == 0) return false;
+  const std::size_t pidDot = name.rfind('.', counterDot - 1);
+  if (pidDot == std::string::npos || pidDot < 4 || name.compare(pidDot - 4, 4, ".tmp") != 0) return false;
+  const std::string pid = name.substr(pidDot + 1, counterDot - pidDot - 1);
+  const std::string counter = name.substr(counterDot + 1);
+  auto digits = [](const std::string& t) {
+    return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+  };
+  if (!digits(pid) || !digits(counter)) return false;
+  const long writer = std::strtol(pid.c_str(), nullptr, 10);
+  // A live writer may belong to another user sharing the tree: EPERM still means alive.
+  return writer != ::getpid() && !(writer > 0 && (::kill(static_cast<pid_t>(writer), 0) == 0 || errno == EPERM));
+}
+
+int RemoveStaleTempFilesIn(const platform::CheckedFolder& folder) {
+  std::vector<std::string> names;
+  folder.Names(names);
   int removed = 0;
-  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    // <file>.tmp.<pid>.<n>: a replacement whose writer died before its rename.
-    const std::size_t counterDot = name.rfind('.');
-    if (counterDot == std::string::npos || counterDot == 0) continue;
-    const std::size_t pidDot = name.rfind('.', counterDot - 1);
-    if (pidDot == std::string::npos || pidDot < 4 || name.compare(pidDot - 4, 4, ".tmp") != 0) continue;
-    const std::string pid = name.substr(pidDot + 1, counterDot - pidDot - 1);
-    const std::string counter = name.substr(counterDot + 1);
-    auto digits = [](const std::string& t) {
-      return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
-    };
-    if (!digits(pid) || !digits(counter) || !it->is_regular_file(error)) continue;
-    const long writer = std::strtol(pid.c_str(), nullptr, 10);
-    // A live writer may belong to another user sharing the tree: EPERM still means alive.
-    if (writer == ::getpid() || (writer > 0 && (::kill(static_cast<pid_t>(writer), 0) == 0 || errno == EPERM)))
-      continue;
-    if (fs::remove(it->path(), error)) ++removed;
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (!folder.Stat(name, st)) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (const platform::CheckedFolder sub = folder.Subfolder(name, platform::MissingFolders::Refuse))
+        removed += RemoveStaleTempFilesIn(sub);
+    } else if (S_ISREG(st.st_mode) && IsStaleTempName(name) && folder.Remove(name).empty()) {
+      ++removed;
+    }
   }
   return removed;
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const std::string& folder) {
+  const platform::CheckedFolder checked = platform::CheckedFolder::Open(folder);
+  return checked ? RemoveStaleTempFilesIn(checked) : 0;
 }
 
 void ClearCache() {

@@ -18,14 +18,16 @@
 //   with ';' or '[', an empty section or one holding ']'.
 // - A value in matching double or single quotes reads without them; lines may end in
 //   CR LF, LF or a lone CR.
-// - A write follows a symbolic link only when the running user owns the link and its
-//   target, and only along a way to the folder that platform/write_guard.h accepts (run
-//   as root, nothing is written where another user could have laid the way).
+// - A write follows a chain of symbolic links only when the running user owns each
+//   link and the file it ends at, and writes only along a way to the folder that
+//   platform/write_guard.h accepts (nothing is written where another user could have
+//   laid or could change the way); the folder stays open from its check to the rename.
 // - A new file is created readable by the user alone (0600); an existing file keeps its
 //   permissions.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,6 +59,23 @@ int ToInt(std::string_view text);
 std::string CutToChars(std::string_view text, std::size_t maxChars);
 
 bool FileExists(const std::string& path);
+
+struct ParsedFile;
+
+// Bytes of a file, parsed once and read as ReadString reads the file: for checking
+// what was read from a file before those very bytes are written elsewhere.
+class ParsedText {
+ public:
+  explicit ParsedText(std::string_view bytes);
+  ~ParsedText();
+  ParsedText(const ParsedText&) = delete;
+  ParsedText& operator=(const ParsedText&) = delete;
+
+  std::string ReadString(std::string_view section, std::string_view key, std::size_t bufferChars) const;
+
+ private:
+  std::unique_ptr<ParsedFile> parsed_;
+};
 
 // Many writes to one file applied as one: Commit applies them in order under the
 // file's lock, exactly as the same WriteString calls one after the other would, and

@@ -1,20 +1,52 @@
 #include "platform/write_guard.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <vector>
 
 namespace platform {
 namespace {
 
-bool Trusted(uid_t owner, uid_t me) { return owner == me || owner == 0; }
+constexpr int kMaxLinks = 40;  // as many as the kernel follows on one path
 
-bool WritableByOthers(const struct stat& st) { return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
+struct Rules {
+  uid_t me = ::geteuid();
+  gid_t myGroup = ::getegid();
+
+  bool Trusted(uid_t owner) const { return owner == me || owner == 0; }
+
+  bool OthersCanWrite(const struct stat& st) const {
+    return (st.st_mode & S_IWOTH) != 0 || ((st.st_mode & S_IWGRP) != 0 && st.st_gid != myGroup);
+  }
+
+  // A folder that the way passes through.
+  std::string StepRefusal(const struct stat& st, const std::string& path) const {
+    if (!S_ISDIR(st.st_mode)) return path + " is not a folder";
+    if (!Trusted(st.st_uid)) return path + " is a folder of another user";
+    if (OthersCanWrite(st) && (st.st_mode & S_ISVTX) == 0)
+      return "not writing under " + path + ", which other users can write";
+    return {};
+  }
+
+  // The folder in which files (or the missing folders) are made.
+  std::string EndRefusal(const struct stat& st, const std::string& path) const {
+    if (me == 0 && OthersCanWrite(st))
+      return "running as root, not writing into " + path + ", which other users can write";
+    return {};
+  }
+};
+
+// A name still to walk; `link` is the symbolic link whose text it comes from.
+struct Name {
+  std::string text;
+  std::string link;
+};
 
 std::string Absolute(const std::string& path) {
   if (!path.empty() && path.front() == '/') return path;
@@ -22,93 +54,131 @@ std::string Absolute(const std::string& path) {
   return std::string(cwd ? cwd.get() : "") + "/" + path;
 }
 
-// The names of an absolute path, without empty and "." parts; ".." stays, for the
-// kernel to resolve as it will when the path is used.
-std::vector<std::string> Parts(const std::string& path) {
-  std::vector<std::string> parts;
+// The names of a path, without empty and "." parts; ".." stays, to be walked.
+std::deque<Name> Names(const std::string& path, const std::string& link) {
+  std::deque<Name> names;
   std::size_t start = 0;
   while (start < path.size()) {
     std::size_t end = path.find('/', start);
     if (end == std::string::npos) end = path.size();
     std::string part = path.substr(start, end - start);
-    if (!part.empty() && part != ".") parts.push_back(std::move(part));
+    if (!part.empty() && part != ".") names.push_back({std::move(part), link});
     start = end + 1;
   }
-  return parts;
+  return names;
 }
 
-std::string Join(const std::vector<std::string>& parts, std::size_t count) {
-  std::string path;
-  for (std::size_t i = 0; i < count; ++i) path += "/" + parts[i];
-  return path.empty() ? "/" : path;
-}
+std::string Failed(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
-// The links on the way, as written; `existing` receives how many parts exist.
-std::string LinkRefusal(const std::vector<std::string>& parts, uid_t me, std::size_t& existing) {
-  existing = 0;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::string path = Join(parts, i + 1);
+enum class End { Probe, Open, Make };
+
+// Walks to `folder` from "/", judging each folder on the descriptor opened for it.
+// Probe stops where the way does not exist yet and returns nothing.
+UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent) {
+  const Rules rules;
+  why.clear();
+  absent = false;
+  struct Folder {
+    UniqueFd fd;
+    std::string path;  // as resolved; empty for "/"
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) break;  // from here on the way is still to be made
-    if (S_ISLNK(st.st_mode)) {
-      if (!Trusted(st.st_uid, me)) return path + " is a symbolic link of another user";
-      if (::stat(path.c_str(), &st) != 0) return path + " is a symbolic link to nothing";
-      if (!Trusted(st.st_uid, me)) return path + " is a symbolic link to a folder of another user";
-    }
-    if (!S_ISDIR(st.st_mode)) return path + " is not a folder";
-    existing = i + 1;
+    std::string Text() const { return path.empty() ? "/" : path; }
+  };
+  std::vector<Folder> way(1);
+  way[0].fd.Reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!way[0].fd || ::fstat(way[0].fd.Get(), &way[0].st) != 0) {
+    why = Failed("/", errno);
+    return {};
   }
-  return {};
-}
+  if (why = rules.StepRefusal(way[0].st, "/"); !why.empty()) return {};
 
-// Run as root: the resolved way to `folder` (which exists) passes no folder in which
-// another user could have replaced what follows, and `folder` takes no one else's files.
-std::string OpenFolderRefusal(const std::string& folder) {
-  std::unique_ptr<char, decltype(&std::free)> real(::realpath(folder.c_str(), nullptr), &std::free);
-  if (!real) return folder + ": " + std::strerror(errno);
-  const std::vector<std::string> parts = Parts(real.get());
-  struct stat parent {};
-  if (::stat("/", &parent) != 0) return std::string("/: ") + std::strerror(errno);
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::string path = Join(parts, i + 1);
-    struct stat entry {};
-    if (::lstat(path.c_str(), &entry) != 0) return path + ": " + std::strerror(errno);
-    const bool keptByStickyBit = (parent.st_mode & S_ISVTX) != 0 && entry.st_uid == 0;
-    if (WritableByOthers(parent) && !keptByStickyBit)
-      return "running as root, not writing under " + Join(parts, i) + ", which other users can write";
-    parent = entry;
+  std::deque<Name> todo = Names(Absolute(folder), {});
+  int links = 0;
+  while (!todo.empty()) {
+    const Name name = std::move(todo.front());
+    todo.pop_front();
+    if (name.text == "..") {
+      if (way.size() > 1) way.pop_back();
+      continue;
+    }
+    const int at = way.back().fd.Get();
+    const std::string path = way.back().path + "/" + name.text;
+    struct stat st {};
+    if (::fstatat(at, name.text.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT) {
+        why = Failed(path, errno);
+        return {};
+      }
+      if (!name.link.empty()) {
+        why = name.link + " is a symbolic link to nothing";
+        return {};
+      }
+      if (why = rules.EndRefusal(way.back().st, way.back().Text()); !why.empty() || end == End::Probe) return {};
+      if (end == End::Open) {
+        absent = true;
+        why = Failed(path, ENOENT);
+        return {};
+      }
+      // Made now, or by someone else a moment ago: judged below as any other.
+      if ((::mkdirat(at, name.text.c_str(), 0700) != 0 && errno != EEXIST) ||
+          ::fstatat(at, name.text.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        why = Failed(path, errno);
+        return {};
+      }
+    }
+    if (S_ISLNK(st.st_mode)) {
+      if (!rules.Trusted(st.st_uid)) {
+        why = path + " is a symbolic link of another user";
+        return {};
+      }
+      std::string text;
+      if (++links > kMaxLinks || !ReadLinkAt(at, name.text, text)) {
+        why = Failed(path, links > kMaxLinks ? ELOOP : errno);
+        return {};
+      }
+      if (!text.empty() && text.front() == '/') way.erase(way.begin() + 1, way.end());
+      const std::deque<Name> target = Names(text, path);
+      todo.insert(todo.begin(), target.begin(), target.end());
+      continue;
+    }
+    Folder next;
+    next.fd.Reset(::openat(at, name.text.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.fd || ::fstat(next.fd.Get(), &next.st) != 0) {
+      why = errno == ENOTDIR || errno == ELOOP ? path + " is not a folder" : Failed(path, errno);
+      return {};
+    }
+    if (why = rules.StepRefusal(next.st, path); !why.empty()) return {};
+    next.path = path;
+    way.push_back(std::move(next));
   }
-  if (WritableByOthers(parent))
-    return "running as root, not writing into " + std::string(real.get()) + ", which other users can write";
-  return {};
+  if (why = rules.EndRefusal(way.back().st, way.back().Text()); !why.empty()) return {};
+  return std::move(way.back().fd);
 }
 
 }  // namespace
 
 std::string FolderWriteRefusal(const std::string& folder) {
-  const uid_t me = ::geteuid();
-  const std::vector<std::string> parts = Parts(Absolute(folder));
-  std::size_t existing = 0;
-  std::string why = LinkRefusal(parts, me, existing);
-  if (why.empty() && me == 0) why = OpenFolderRefusal(Join(parts, existing));
+  std::string why;
+  bool absent = false;
+  Walk(folder, End::Probe, why, absent);
   return why;
 }
 
 std::string MakePrivateFolders(const std::string& folder) {
-  if (std::string why = FolderWriteRefusal(folder); !why.empty()) return why;
-  const std::vector<std::string> parts = Parts(Absolute(folder));
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::string path = Join(parts, i + 1);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-      if (!S_ISDIR(st.st_mode)) return path + " is not a folder";
-      continue;
-    }
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return path + ": " + std::strerror(errno);
-    // Made now, or by someone else a moment ago: it must be a folder, not a link.
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return path + " is not a folder";
-  }
-  return {};
+  std::string why;
+  bool absent = false;
+  Walk(folder, End::Make, why, absent);
+  return why;
+}
+
+UniqueFd OpenCheckedWay(const std::string& folder, MissingFolders missing, std::string& why, bool& absent) {
+  return Walk(folder, missing == MissingFolders::Make ? End::Make : End::Open, why, absent);
+}
+
+std::string FolderRefusal(const struct stat& st, const std::string& path) {
+  const Rules rules;
+  std::string why = rules.StepRefusal(st, path);
+  return why.empty() ? rules.EndRefusal(st, path) : why;
 }
 
 }  // namespace platform

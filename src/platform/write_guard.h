@@ -1,15 +1,25 @@
 // Whether the program may create, replace or remove files in a folder, judged by the
 // whole way to it, and the making of the program's private folders.
 //
-// The way to a folder is refused when another user could have laid it:
-// - a symbolic link on it is followed only when the running user (or root) owns the
-//   link and what it leads to;
-// - run as root, no folder on the resolved way may be writable by other users, except
-//   a folder with the sticky bit (such as /tmp) holding an entry that root owns, and
-//   the folder itself, where files are made, may not be writable by others at all.
+// The way is walked from "/" one name at a time: each folder is opened without
+// following a link and judged on what was opened, and a symbolic link is followed by
+// walking the text it holds the same way, so a link inside a link's target is judged
+// too. The way is refused where another user could have laid it or could change it:
+// - a folder or a symbolic link on it that belongs neither to the running user nor
+//   to root;
+// - a folder on it that other users can write (its bit for all others, or its group's
+//   bit when the group is not the running user's own), unless it has the sticky bit,
+//   as /tmp has, which keeps each entry to its owner;
+// - run as root, the folder where files are made, when other users can write it at all.
+// A way that passes is kept open: platform/checked_folder.h makes and replaces files
+// relative to the folder that was judged, so the way cannot be swapped in between.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
+
+#include "platform/descriptor.h"
 
 namespace platform {
 
@@ -24,5 +34,16 @@ std::string MakePrivateFolders(const std::string& folder);
 
 // Mode of the files the program creates: read and written by the user alone.
 inline constexpr unsigned kPrivateFileMode = 0600;
+
+enum class MissingFolders { Refuse, Make };
+
+// The folder at the end of a way that passes, opened (O_PATH); else nothing, with
+// `why` saying why and `absent` telling that a folder of the way does not exist.
+// Missing folders are made (0700) when asked to, never inside a link's target.
+UniqueFd OpenCheckedWay(const std::string& folder, MissingFolders missing, std::string& why, bool& absent);
+
+// The judgement of a folder (`st`, named `path`) reached from a checked folder and
+// in which files are to be made: empty when it passes.
+std::string FolderRefusal(const struct stat& st, const std::string& path);
 
 }  // namespace platform

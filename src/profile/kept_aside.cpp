@@ -3,7 +3,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "platform/write_guard.h"
+#include "platform/checked_folder.h"
 
 namespace {
 
@@ -20,9 +20,9 @@ std::string TimeStamp() {
 
 std::string KeepBrokenFileAside(const std::string& path) {
   const std::filesystem::path file(path);
-  if (!platform::FolderWriteRefusal(file.parent_path().string()).empty()) return {};
-  const std::string kept = path + ".broken-" + TimeStamp();
-  std::error_code error;
-  std::filesystem::rename(file, kept, error);
-  return error ? std::string() : kept;
+  const platform::CheckedFolder folder = platform::CheckedFolder::Open(file.parent_path().string());
+  const std::string suffix = ".broken-" + TimeStamp();
+  const std::string name = file.filename().string();
+  if (!folder || !folder.Rename(name, name + suffix).empty()) return {};
+  return path + suffix;
 }

@@ -2,35 +2,21 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <system_error>
+#include <utility>
 #include <vector>
 
-#include "platform/write_guard.h"
+#include "platform/checked_folder.h"
+#include "platform/descriptor.h"
 #include "profile/core_hooks.h"
 #include "profile/save_failures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 std::string ParentFolder(const std::string& path) {
   std::size_t slash = path.rfind('/');
@@ -52,21 +38,45 @@ bool IsInside(const std::string& resolvedRoot, const std::string& resolvedPath) 
   return resolvedRoot.back() == '/' || resolvedPath[resolvedRoot.size()] == '/';
 }
 
-// Makes `folder` a real folder: a link or file in its place is replaced.
-bool MakeRealFolder(const std::string& folder) {
-  if (!platform::FolderWriteRefusal(ParentFolder(folder)).empty()) return false;
-  std::error_code ec;
-  fs::file_status st = fs::symlink_status(folder, ec);
-  if (!ec && fs::is_directory(st)) return true;
-  if (!ec && fs::exists(st)) {
-    fs::remove(folder, ec);
-    if (ec) return false;
-  }
-  return platform::MakePrivateFolders(folder).empty() && fs::is_directory(fs::symlink_status(folder, ec));
+using platform::CheckedFolder;
+
+// The folder of `path` and the name in it (trailing slashes do not count).
+std::pair<std::string, std::string> FolderAndName(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return {ParentFolder(path), FileNamePart(path)};
 }
 
-bool CopyFolderInside(const std::string& source, const std::string& target, const std::string& root) {
-  if (!MakeRealFolder(target)) return false;
+// Replaces the file at `path` by what `fill` writes. Empty on success, else why not.
+std::string ReplaceAt(const std::string& path, const std::function<bool(int)>& fill) {
+  const auto [folderPath, name] = FolderAndName(path);
+  const CheckedFolder folder = CheckedFolder::Open(folderPath);
+  return folder ? folder.ReplaceFile(name, fill) : folder.Refusal();
+}
+
+// Copies the plain file `source` over `name` in `folder`; a file onto itself is left alone.
+bool CopyInto(const CheckedFolder& folder, const std::string& name, const std::string& source) {
+  const platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {}, there {};
+  if (!in || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode) || !folder) return false;
+  if (folder.Stat(name, there) && there.st_dev == st.st_dev && there.st_ino == st.st_ino) return true;
+  return folder.ReplaceFile(name, [&in](int out) { return platform::CopyAll(in.Get(), out); }).empty();
+}
+
+// The folder `name` in `folder`, made when missing: a link or file in its place is replaced.
+CheckedFolder RealSubfolder(const CheckedFolder& folder, const std::string& name) {
+  struct stat st {};
+  if (folder.Stat(name, st) && !S_ISDIR(st.st_mode)) folder.Remove(name);
+  return folder.Subfolder(name, platform::MissingFolders::Make);
+}
+
+bool IsFolder(const std::string& path, const CheckedFolder& folder) {
+  struct stat a {}, b {};
+  return ::stat(path.c_str(), &a) == 0 && ::fstat(folder.Descriptor(), &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
+}
+
+bool CopyFolderInside(const std::string& source, const CheckedFolder& target, const std::string& root) {
+  if (!target) return false;
   std::error_code ec;
   fs::directory_iterator it(source, ec);
   if (ec) return false;
@@ -83,7 +93,6 @@ bool CopyFolderInside(const std::string& source, const std::string& target, cons
   for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().filename().string();
     const std::string from = source + "/" + name;
-    const std::string to = target + "/" + name;
     fs::file_status st = fs::symlink_status(from, ec);
     if (ec) {
       ok = false;
@@ -92,14 +101,26 @@ bool CopyFolderInside(const std::string& source, const std::string& target, cons
     if (fs::is_symlink(st)) {
       std::string resolved = Resolved(from);
       if (!IsInside(root, resolved) || !fs::is_regular_file(fs::status(resolved, ec))) continue;
-      if (!CopyFileReplacing(resolved, to)) ok = false;
+      if (!CopyInto(target, name, resolved)) ok = false;
     } else if (fs::is_directory(st)) {
-      if (IsSameFile(from, target)) continue;  // the target lies inside the source
-      if (!CopyFolderInside(from, to, root)) ok = false;
+      if (IsFolder(from, target)) continue;  // the target lies inside the source
+      if (!CopyFolderInside(from, RealSubfolder(target, name), root)) ok = false;
     } else if (fs::is_regular_file(st)) {
-      if (!CopyFileReplacing(from, to)) ok = false;
+      if (!CopyInto(target, name, from)) ok = false;
     }
     // Sockets, pipes and devices are not library data and are skipped.
+  }
+  return ok;
+}
+
+bool DeleteInside(const CheckedFolder& folder) {
+  std::vector<std::string> names;
+  bool ok = folder.Names(names);
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (!folder.Stat(name, st)) continue;  // gone meanwhile
+    if (S_ISDIR(st.st_mode) && !DeleteInside(folder.Subfolder(name, platform::MissingFolders::Refuse))) ok = false;
+    if (!folder.Remove(name).empty()) ok = false;
   }
   return ok;
 }
@@ -128,108 +149,44 @@ bool ValidUtf8(std::string_view text) {
 }  // namespace
 
 bool CreateEmptyFile(const std::string& path) {
-  std::string reason = platform::FolderWriteRefusal(ParentFolder(path));
-  if (!reason.empty()) {
-    ReportSaveFailure(path, reason);
-    return false;
-  }
-  reason = "not a plain file";
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                    platform::kPrivateFileMode);
-    if (fd < 0 && errno == ELOOP && attempt == 0) {
-      // A link stands where the file belongs: replace the link, not what it points to.
-      ::unlink(path.c_str());
-      continue;
-    }
-    if (fd < 0) {
-      reason = std::strerror(errno);
-      break;
-    }
-    struct stat st {};
-    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (regular) return true;
-    break;
-  }
+  const std::string reason = ReplaceAt(path, [](int) { return true; });
+  if (reason.empty()) return true;
   ReportSaveFailure(path, reason);
   return false;
 }
 
+bool WriteFileReplacing(const std::string& target, std::string_view bytes) {
+  return ReplaceAt(target, [bytes](int out) { return platform::WriteAll(out, bytes.data(), bytes.size()); }).empty();
+}
+
 bool CopyFileReplacing(const std::string& source, const std::string& target) {
   if (IsSameFile(source, target)) return true;
-  if (!platform::FolderWriteRefusal(ParentFolder(target)).empty()) return false;
-  int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (in < 0) return false;
-  struct stat st {};
-  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(in);
-    return false;
-  }
-  std::string name = FileNamePart(target);
-  std::string temp = ParentFolder(target) + "/." + (name.empty() ? std::string("copy") : name) + ".XXXXXX";
-  std::vector<char> templ(temp.begin(), temp.end());
-  templ.push_back('\0');
-  int out = ::mkstemp(templ.data());
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  temp.assign(templ.data());
-  // A file that is replaced keeps its permissions; a new one is the user's alone.
-  struct stat old {};
-  const bool replaces = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-  bool ok = ::fchmod(out, replaces ? (old.st_mode & 07777) : platform::kPrivateFileMode) == 0;
-  char buf[65536];
-  while (ok) {
-    ssize_t n = ::read(in, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    ok = WriteAll(out, buf, static_cast<std::size_t>(n));
-  }
-  ::close(in);
-  if (ok) ok = ::fdatasync(out) == 0;
-  if (::close(out) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  const auto [folderPath, name] = FolderAndName(target);
+  return CopyInto(CheckedFolder::Open(folderPath), name, source);
 }
 
 bool CopyFolder(const std::string& source, const std::string& target) {
-  std::string root = Resolved(source);
-  if (root.empty()) {
-    MakeRealFolder(target);
-    return false;
-  }
-  return CopyFolderInside(source, target, root);
+  const CheckedFolder folder = CheckedFolder::Make(target);
+  const std::string root = Resolved(source);
+  return !root.empty() && CopyFolderInside(source, folder, root);
 }
 
 bool DeleteFolderTree(const std::string& folder) {
-  if (!platform::FolderWriteRefusal(folder).empty()) return false;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  if (ec) return !fs::exists(fs::symlink_status(folder, ec));
-  std::vector<std::string> names;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    names.push_back(it->path().filename().string());
-  }
-  bool ok = !ec;
-  for (const std::string& name : names) {
-    std::string path = folder + "/" + name;
-    fs::file_status st = fs::symlink_status(path, ec);
-    if (ec) {
-      ok = false;
-      continue;
-    }
-    if (fs::is_directory(st)) {
-      if (!DeleteFolderTree(path)) ok = false;
-    }
-    fs::remove(path, ec);
-    if (ec) ok = false;
-  }
-  return ok;
+  const CheckedFolder checked = CheckedFolder::Open(folder);
+  return checked ? DeleteInside(checked) : checked.Absent();
+}
+
+bool RemoveFile(const std::string& path) {
+  const auto [folderPath, name] = FolderAndName(path);
+  const CheckedFolder folder = CheckedFolder::Open(folderPath);
+  return folder && folder.Remove(name).empty();
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  const auto [folderPath, name] = FolderAndName(from);
+  const auto [toFolder, toName] = FolderAndName(to);
+  const CheckedFolder folder = CheckedFolder::Open(folderPath);
+  return toFolder == folderPath && folder && folder.Rename(name, toName).empty();
 }
 
 bool IsPlainFileName(std::string_view name) {

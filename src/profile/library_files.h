@@ -3,17 +3,21 @@
 // files or from the user inside the library's folder.
 //
 // Each of them writes only where platform/write_guard.h accepts the way to the folder
-// (no link of another user on it; run as root, no folder that others can write); new
-// files are the user's alone (0600), new folders too (0700).
+// (no folder or link of another user on it, no folder that others can write without
+// the sticky bit), and relative to the folder it judged (platform/checked_folder.h);
+// new files are the user's alone (0600), new folders too (0700).
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// Creates the file (truncating an existing one). Reports the failure (TipText 6 with
-// the file named) and returns false when it cannot be created. An existing symbolic
-// link is not followed.
+// Creates the file (an empty one replaces an existing one). Reports the failure
+// (TipText 6 with the file named) and returns false when it cannot be created. An
+// existing symbolic link is replaced, not followed.
 bool CreateEmptyFile(const std::string& path);
+
+// Replaces `target` by a file holding `bytes`, as CopyFileReplacing does.
+bool WriteFileReplacing(const std::string& target, std::string_view bytes);
 
 // Creates `target` and copies every file of `source` into it, overwriting, and every
 // sub-folder by the same operation. Symbolic links are never followed out of the
@@ -25,6 +29,12 @@ bool CopyFolder(const std::string& source, const std::string& target);
 // Deletes every file and sub-folder of `folder`; the folder itself stays. Symbolic
 // links are removed as links, never followed. Returns false when something remains.
 bool DeleteFolderTree(const std::string& folder);
+
+// Removes the file (or link) at `path`. True when it was removed.
+bool RemoveFile(const std::string& path);
+
+// Renames the file `from` to `to` in the same folder. True when it was renamed.
+bool RenameFile(const std::string& from, const std::string& to);
 
 // Copies `source` to `target` by writing a new file beside the target and renaming it
 // over, so the target is never left half-written and a link at the target's place is

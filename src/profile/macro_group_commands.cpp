@@ -149,9 +149,10 @@ void SetGroupNamesLocked(const std::function<void()>& change) {
   change();
 }
 
-// A file that is no macro file of that kind is refused with its name and the reason.
-bool RefusedImport(const std::string& path, MacroFileKind kind) {
-  const std::string why = MacroFileRefusal(path, kind);
+// A file that is no macro file of that kind is refused with its name and the reason;
+// `bytes` receives what was read and checked, the only bytes an import may use.
+bool RefusedImport(const std::string& path, MacroFileKind kind, std::string& bytes) {
+  const std::string why = ReadMacroFile(path, kind, bytes);
   if (why.empty()) return false;
   ShowTipWarning(kTipUnusableName, {}, " (" + path + ": " + why + ")");
   return true;
@@ -191,10 +192,11 @@ void ImportGroup(const FileChooser& choose, const ImportOptions& options) {
     ShowTipWarning(kTipNameTaken);
     return;
   }
-  if (RefusedImport(*chosen, MacroFileKind::Group)) return;
+  std::string bytes;
+  if (RefusedImport(*chosen, MacroFileKind::Group, bytes)) return;
   const std::string target = g_macroDir + name + ".dat";
   EnsureMacroFolder();
-  if (!CopyFileReplacing(*chosen, target)) {
+  if (!WriteFileReplacing(target, bytes)) {
     ReportSaveFailure(target, "the group file could not be copied there");
     return;
   }
@@ -270,7 +272,7 @@ std::string RenameGroupRow(const MacroListRow& row, std::string_view typed) {
   const std::string newPath = g_macroDir + name + ".dat";
   if (!library_internal::IsRegularFile(oldPath)) {
     ShowTipWarning(kTipFileMissing);
-  } else if (::rename(oldPath.c_str(), newPath.c_str()) != 0) {
+  } else if (!RenameFile(oldPath, newPath)) {
     // The list keeps the old name, so the group does not lose its file.
     ShowTipWarning(kTipUnusableName);
     return old;
@@ -376,10 +378,10 @@ void OnDeleteMacroGroup(int selectedRow) {
 
   std::string path = GroupFilePath(g);
   if (!path.empty() && library_internal::IsRegularFile(path)) {
-    ::unlink(path.c_str());
+    RemoveFile(path);
     if (library_internal::IsRegularFile(path)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      ::unlink(path.c_str());
+      RemoveFile(path);
     }
   }
 
@@ -520,8 +522,9 @@ void OnImportMacro(int selectedRow, const FileChooser& choose) {
   std::optional<std::string> chosen = choose(request);
   if (!chosen) return;
 
-  if (RefusedImport(*chosen, MacroFileKind::SingleMacro)) return;
-  const std::string text = ini::ReadString(*chosen, "Macros", "Macro", kMacroValueBufferChars);
+  std::string bytes;
+  if (RefusedImport(*chosen, MacroFileKind::SingleMacro, bytes)) return;
+  const std::string text = ini::ParsedText(bytes).ReadString("Macros", "Macro", kMacroValueBufferChars);
   MacroRecord record = DecodeMacroRecord(text, kMacroFileVersion);
   std::string name = MacroName(record);
   if (count > 0) {

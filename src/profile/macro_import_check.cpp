@@ -1,8 +1,12 @@
 #include "profile/macro_import_check.h"
 
-#include <algorithm>
-#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/descriptor.h"
 #include "platform/ini_file.h"
 #include "profile/macro_library.h"
 #include "profile/macro_text.h"
@@ -14,12 +18,12 @@ bool AllDigits(const std::string& text) {
 }
 
 // A record as the program writes it: three-digit fields, nothing else.
-bool IsRecordText(const std::string& file, const std::string& key) {
-  return AllDigits(ini::ReadString(file, "Macros", key, kMacroValueBufferChars));
+bool IsRecordText(const ini::ParsedText& file, const std::string& key) {
+  return AllDigits(file.ReadString("Macros", key, kMacroValueBufferChars));
 }
 
-bool IsGroupFile(const std::string& file) {
-  const std::string countText = ini::ReadString(file, "Macros", "macroNum", 8);
+bool IsGroupFile(const ini::ParsedText& file) {
+  const std::string countText = file.ReadString("Macros", "macroNum", 8);
   if (!AllDigits(countText) || countText.size() > 2) return false;
   const int count = std::stoi(countText);
   if (count > kMaxGroupMacros) return false;
@@ -30,13 +34,17 @@ bool IsGroupFile(const std::string& file) {
 
 }  // namespace
 
-std::string MacroFileRefusal(const std::string& path, MacroFileKind kind) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return "it is not a file";
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error) return "it cannot be read";
-  if (size == 0) return "it is empty";
-  if (size > kMaxMacroFileBytes) return "it is larger than 1 MiB";
-  const bool fits = kind == MacroFileKind::Group ? IsGroupFile(path) : IsRecordText(path, "Macro");
+std::string ReadMacroFile(const std::string& path, MacroFileKind kind, std::string& bytes) {
+  bytes.clear();
+  // Without blocking on a pipe; what is no plain file is refused below.
+  const platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return errno == ENOENT ? "it is not a file" : "it cannot be read";
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return "it is not a file";
+  if (!platform::ReadUpTo(fd.Get(), kMaxMacroFileBytes + 1, bytes)) return "it cannot be read";
+  if (bytes.empty()) return "it is empty";
+  if (bytes.size() > kMaxMacroFileBytes) return "it is larger than 1 MiB";
+  const ini::ParsedText file(bytes);
+  const bool fits = kind == MacroFileKind::Group ? IsGroupFile(file) : IsRecordText(file, "Macro");
   return fits ? std::string() : "it holds no macros";
 }

@@ -13,6 +13,9 @@ inline constexpr std::uintmax_t kMaxMacroFileBytes = std::uintmax_t{1} << 20;
 
 enum class MacroFileKind { Group, SingleMacro };
 
-// Empty when `path` holds a macro file of that kind, else why not, in words for the
-// user ("it is empty", "it is larger than 1 MiB", "it holds no macros").
-std::string MacroFileRefusal(const std::string& path, MacroFileKind kind);
+// Reads the file at `path` once into `bytes` (never more than one byte past the
+// limit) and checks those bytes: an import writes exactly what was checked, whatever
+// happens to the file meanwhile. Empty when they are a macro file of that kind, else
+// why not, in words for the user ("it is empty", "it is larger than 1 MiB", "it holds
+// no macros").
+std::string ReadMacroFile(const std::string& path, MacroFileKind kind, std::string& bytes);

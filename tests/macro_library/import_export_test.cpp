@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "library_fixture.h"
+#include "profile/macro_import_check.h"
 
 namespace {
 
@@ -248,6 +249,33 @@ TEST_F(ImportExportTest, ImportsRefuseWhatIsNoMacroFileNamingItAndCopyNothing) {
   }
   EXPECT_EQ(ReadText(g_macroDir + "B.dat"), b);
   EXPECT_EQ(LoadedMacroNames(), std::vector<std::string>{"b0"});
+}
+
+TEST_F(ImportExportTest, AnImportWritesExactlyTheBytesItCheckedAndNoMoreThanTheLimit) {
+  // A group file of exactly the limit is taken byte for byte; one byte more is not.
+  WriteGroupFile(outside + "Full.dat", {"f"});
+  const std::string sound = ReadText(outside + "Full.dat");
+  const std::string full = sound + ";" + std::string(kMaxMacroFileBytes - sound.size() - 2, 'x') + "\n";
+  WriteText(outside + "Full.dat", full);
+  WriteText(outside + "Over.dat", full + "\n");
+  ImportMacroFile(Choose(outside + "Full.dat"));
+  ImportMacroFile(Choose(outside + "Over.dat"));
+  EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "B", "Full"}));
+  EXPECT_EQ(ReadText(g_macroDir + "Full.dat"), full);
+  EXPECT_EQ(tips, std::vector<int>{6});
+
+  // A file that changes after it was looked at (here behind the reader's cache, its
+  // size and time kept, as a race would leave it) is judged by the bytes written.
+  const std::string swap = outside + "Swap.dat";
+  WriteGroupFile(swap, {"s"});
+  ASSERT_EQ(ini::ReadString(swap, "Macros", "macroNum", 8), "1");
+  const auto time = fs::last_write_time(swap);
+  const std::string garbage(fs::file_size(swap), '\x01');
+  std::ofstream(swap, std::ios::binary) << garbage;
+  fs::last_write_time(swap, time);
+  ImportMacroFile(Choose(swap));
+  EXPECT_EQ(tips, (std::vector<int>{6, 6}));
+  EXPECT_FALSE(fs::exists(g_macroDir + "Swap.dat"));
 }
 
 TEST_F(ImportExportTest, ConfigExportCopiesToTheChosenPath) {
