@@ -21,8 +21,10 @@ struct Rules {
 
   bool Trusted(uid_t owner) const { return owner == me || owner == 0; }
 
+  // A group bit counts unless the group is the user's own (a private group, with the
+  // umask 002 that goes with it); run as root, every group bit counts.
   bool OthersCanWrite(const struct stat& st) const {
-    return (st.st_mode & S_IWOTH) != 0 || ((st.st_mode & S_IWGRP) != 0 && st.st_gid != myGroup);
+    return (st.st_mode & S_IWOTH) != 0 || ((st.st_mode & S_IWGRP) != 0 && (me == 0 || st.st_gid != myGroup));
   }
 
   // A folder that the way passes through.

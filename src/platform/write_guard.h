@@ -8,8 +8,8 @@
 // - a folder or a symbolic link on it that belongs neither to the running user nor
 //   to root;
 // - a folder on it that other users can write (its bit for all others, or its group's
-//   bit when the group is not the running user's own), unless it has the sticky bit,
-//   as /tmp has, which keeps each entry to its owner;
+//   bit when the group is not the running user's own; run as root, any group's bit),
+//   unless it has the sticky bit, as /tmp has, which keeps each entry to its owner;
 // - run as root, the folder where files are made, when other users can write it at all.
 // A way that passes is kept open: platform/checked_folder.h makes and replaces files
 // relative to the folder that was judged, so the way cannot be swapped in between.
