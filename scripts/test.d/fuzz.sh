@@ -3,9 +3,12 @@
 # layouts, the macro library) and the settings image check with libFuzzer for a short
 # fixed time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The sources
 # they need are compiled with clang into an archive of their own under build/fuzz.
-# FUZZ_SECONDS sets the time per target (default 30).
+# FUZZ_SECONDS sets the time per target (default 30). An input that takes longer than
+# 10 s, or a target that does not end within a minute of its time, fails (both
+# stretched by MC_TEST_TIME_FACTOR).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/support/deadline.sh
 root=$PWD
 out=$root/build/fuzz
 seconds=${FUZZ_SECONDS:-30}
@@ -46,7 +49,8 @@ run() {
   [ -d /dev/shm ] && [ -w /dev/shm ] && tmp=/dev/shm
   echo "-- ${name}: ${seconds}s"
   if TMPDIR=$tmp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ASAN_OPTIONS=detect_leaks=1 \
-      "$out/${name}_fuzz" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 -rss_limit_mb=2048 \
+      run_bounded $((seconds + 60)) "${name}_fuzz" "$out/${name}_fuzz" -max_total_time="$seconds" \
+      -max_len="$maxlen" -timeout="$(stretched 10)" -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$out/artifacts/${name}-" \
       "$out/corpus/$name" "tests/fuzz/corpus/$name" >"$out/${name}.log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$out/${name}.log" || true

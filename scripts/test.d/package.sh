@@ -8,9 +8,11 @@ fail() { echo "package test: $*" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/package-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# The package this run builds: packages of earlier versions may lie beside it.
+touch "$work/started"
 scripts/package.sh >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; fail "scripts/package.sh failed"; }
-debs=(build/package/ovk-dovaru_*.deb)
-[ ${#debs[@]} -eq 1 ] || fail "expected one package, found: ${debs[*]}"
+mapfile -t debs < <(find build/package -maxdepth 1 -name 'ovk-dovaru_*.deb' -newer "$work/started")
+[ ${#debs[@]} -eq 1 ] || fail "expected one package built by scripts/package.sh, found: ${debs[*]:-none}"
 deb=${debs[0]}
 
 echo "-- lintian $deb"

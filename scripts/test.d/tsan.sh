@@ -6,6 +6,7 @@
 # slows every report too much for its bounds.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/support/deadline.sh
 jobs=$(nproc)
 [ "$jobs" -gt 4 ] && jobs=4
 out=build/tsan
@@ -15,5 +16,5 @@ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMC_CORE_ONLY=O
 cmake --build "$out" -j "$jobs" --target mc_platform mc_keys mc_profile mc_device mc_sim workers_tests
 
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}" \
-  "$out/tests/workers_tests" --gtest_brief=1 \
+  run_gtest_bounded 300 workers_tests "$out/tests/workers_tests" \
   --gtest_filter='-ExecutorTest.MouseButtonEventsWaitTheirMinimumAndKeysTheirDelay'

@@ -58,10 +58,14 @@ int SendCmd11(int start) {
 
 void SendKeyCmd10(int p, int i) {
   if (p < 0 || p >= kProfileCount || i < 0 || i >= kButtonCount) return;
+  SendKeyCmd10ForCode(i, g_keyFunc[p][i]);
+}
+
+void SendKeyCmd10ForCode(int i, int code) {
+  if (i < 0 || i >= kButtonCount) return;
   std::lock_guard lock(g_reportMutex);
   SetHeader(DeviceCommand::KeySetting);
   g_reportBuffer[2] = g_keyMap[i];
-  const int code = g_keyFunc[p][i];
   if (code != 18 && code < 41) return;
   g_reportBuffer[3] = 0;
   if (!WriteHandleInvalid()) SendReportBuffer();

@@ -21,6 +21,8 @@ int SendCmd11(int start);
 // Command 0x10 form 1 for profile p, button i: byte 2 = g_keyMap[i]; sent with byte
 // 3 = 0 only when g_keyFunc[p][i] is 18 or at least 41 and the handle is valid.
 void SendKeyCmd10(int p, int i);
+// The same for button i with the assignment `code` as the caller read it.
+void SendKeyCmd10ForCode(int i, int code);
 
 // Command 0x10 form 2 (1, 0). 3 without sending when the handle is invalid.
 int SendKeyCmd10Clear();

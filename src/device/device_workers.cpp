@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,8 +22,7 @@ struct Workers {
 std::mutex g_workersMutex;
 std::unique_ptr<Workers> g_workers;  // guarded by g_workersMutex
 
-// The workers react to the mouse with the least delay the system allows: real-time
-// round-robin when the process may use it, else a better nice value.
+// See StartDeviceWorkers for the choice of priority.
 void RaiseThreadPriority() {
   sched_param param{};
   param.sched_priority = sched_get_priority_min(SCHED_RR);
@@ -34,6 +34,12 @@ void RaiseThreadPriority() {
 }  // namespace
 
 void StartDeviceWorkers() {
+  // The workers wait on objects of other files (the gate, the executor's wake-up, the
+  // read handle's change), which static destruction at exit destroys in an order of
+  // its own; a wait on a destroyed condition variable never ends. A handler registered
+  // now, after every such object was made, runs before any of them is destroyed.
+  static std::once_flag stopAtExit;
+  std::call_once(stopAtExit, [] { std::atexit(StopDeviceWorkers); });
   std::lock_guard lock(g_workersMutex);
   if (g_workers) return;
   auto workers = std::make_unique<Workers>();

@@ -8,13 +8,19 @@
 //       LoadProfile 0..3, macro folders and library, constMacro.dat, FindDevice,
 //       LoadGunPresets ...
 //   OpenWorkerGate();              // before the first settings download starts
-// and at exit (or never: the workers end with the process otherwise):
+// and at exit:
 //   StopDeviceWorkers();
+// A process that never calls it (it returns from main or calls exit) stops them at its
+// exit all the same, before the objects they wait on are destroyed.
 #pragma once
 
-// Starts DeviceInputThread and MacroExecutorThread, each at the highest priority the
-// process may give a thread (real-time round-robin when allowed, else a raised nice
-// value, else unchanged). Does nothing when they already run.
+// Starts DeviceInputThread and MacroExecutorThread, each at the lowest real-time
+// round-robin priority when the process may use it: ahead of every normal thread, so
+// that the mouse's reports and a macro's timing do not wait for a busy desktop, and
+// behind every other real-time thread (interrupt threads, the sound server), so that a
+// worker that spins out a precise pause cannot starve the system. Without real-time
+// scheduling, at nice -10 when allowed, else unchanged. Does nothing when they already
+// run.
 void StartDeviceWorkers();
 // Asks both workers to end and waits for them. A macro being played is ended with
 // every key and button released first. Does nothing when they do not run.

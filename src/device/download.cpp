@@ -312,8 +312,11 @@ DownloadOutcome RunDownload(DownloadNotes& notes) {
 
   if (!writer.Pulse()) return CutShort(writer, notes);
   ApplyDesktopPointerSettings();
-  if (g_softHardMac.load() == 1)
-    for (int i = 0; i < keyCount; ++i) SendKeyCmd10(profile, i);
+  // The key settings go by the assignments read under the lock: a reload of the
+  // listener may be rewriting the tables by now.
+  if (g_softHardMac.load() == 1 && profile >= 0 && profile < kProfileCount)
+    for (int i = 0; i < keyCount; ++i)
+      SendKeyCmd10ForCode(i, codes[static_cast<std::size_t>(profile)][static_cast<std::size_t>(i)]);
   return DownloadOutcome::Completed;
 }
 

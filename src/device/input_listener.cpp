@@ -99,12 +99,9 @@ void AdoptMouseProfile(bool keySettingPass) {
   int profile = 0;
   if (!ReadMouseProfile(profile)) return;
   g_currentProfile = profile;
-  {
-    std::lock_guard tables(WorkerTablesLock());
-    const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
-    ReportUnlessSaved(saved, g_configIniPath);
-    LoadProfile(g_configDir, profile, false);
-  }
+  const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
+  ReportUnlessSaved(saved, g_configIniPath);
+  LoadProfile(g_configDir, profile, false);  // under the tables lock, out of a download's way
   RequestMainRepaint();
   if (keySettingPass && g_softHardMac.load() == 1) {
     const int count = std::clamp(g_keyCount.load(), 0, kButtonCount);

@@ -1,6 +1,7 @@
 #include "device/worker_gate.h"
 
 #include <condition_variable>
+#include <mutex>
 
 #include "platform/hid_pause.h"
 
@@ -9,8 +10,6 @@ namespace {
 std::mutex g_gateMutex;
 std::condition_variable_any g_gateChanged;
 bool g_gateOpen = false;  // guarded by g_gateMutex
-
-std::mutex g_tablesLock;
 
 // A precise sleep waits out this much before its deadline on the clock alone
 // (hid::PauseUntil), as the device protocol's pauses are timed.
@@ -40,8 +39,6 @@ void ResetWorkerGate() {
   std::lock_guard lock(g_gateMutex);
   g_gateOpen = false;
 }
-
-std::mutex& WorkerTablesLock() { return g_tablesLock; }
 
 bool WorkerSleepUntil(std::chrono::steady_clock::time_point deadline, std::stop_token stop, bool precise) {
   if (stop.stop_requested()) return false;

@@ -1,5 +1,6 @@
 // The start gate of the two device workers (the input listener and the macro
-// executor), the lock of the settings tables they share, and their sleep.
+// executor) and their sleep. The lock of the settings tables they share is
+// WorkerTablesLock (profile/settings.h).
 //
 // The workers are started first thing at start-up, before the paths, the language and
 // the settings have been read. They wait at the gate, and start-up opens it once those
@@ -11,7 +12,6 @@
 #pragma once
 
 #include <chrono>
-#include <mutex>
 #include <stop_token>
 
 // Opens the gate; later calls do nothing.
@@ -21,11 +21,6 @@ bool WorkerGateOpen();
 bool WaitForWorkerGate(std::stop_token stop);
 // Closes the gate again (tests, between cases; the workers must be stopped first).
 void ResetWorkerGate();
-
-// Serialises the workers' use of whole settings tables: the listener holds it while
-// it reloads a profile after the mouse's own profile change, the executor while it
-// reads a pressed button's assignment and copies its macro. Short holds only.
-std::mutex& WorkerTablesLock();
 
 // Sleeps until `deadline` on the monotonic clock or until `stop` is requested, without
 // waking in between. Returns false when a stop was requested before the deadline.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "device/download.h"
@@ -172,6 +173,7 @@ bool AdvancedPagePress(QPoint point) {
   } else if (In(e, 47, 52)) {
     ToggleDpiLevelEnable(e - 47);
   } else if (In(e, 60, 65)) {
+    std::lock_guard tables(WorkerTablesLock());
     if (g_dpiSetEnable[static_cast<std::size_t>(e - 60)] != 0) g_dpiLevel = e - 60;
   } else if (In(e, 77, 83)) {
     PickDpiColor(e);

@@ -1,10 +1,14 @@
 #include "profile/dpi_levels.h"
 
 #include <algorithm>
+#include <mutex>
 
 int NextEnabledDpiLevel(int from, const DpiEnables& enabled) {
+  // Taken round the six first: from + step must neither overflow nor give a negative
+  // index.
+  const int start = (from % kDpiLevelCount + kDpiLevelCount) % kDpiLevelCount;
   for (int step = 1; step <= kDpiLevelCount; ++step) {
-    const int level = (from + step) % kDpiLevelCount;
+    const int level = (start + step) % kDpiLevelCount;
     if (enabled[static_cast<std::size_t>(level)] != 0) return level;
   }
   return -1;
@@ -31,6 +35,7 @@ void BoundDpiLevelTables() {
 
 void ToggleDpiLevelEnable(int level) {
   if (level < 0 || level >= kDpiLevelCount) return;
+  std::lock_guard tables(WorkerTablesLock());
   auto& enable = g_dpiSetEnable[static_cast<std::size_t>(level)];
   if (enable == 0) {
     enable = 1;

@@ -17,7 +17,8 @@ struct DpiLevels {
 };
 
 // The next enabled level after `from`, upward and round from 5 to 0, ending with `from`
-// itself; -1 when no level is enabled.
+// itself; -1 when no level is enabled. Any `from` is taken round the six (-1 is 5,
+// 6 is 0).
 int NextEnabledDpiLevel(int from, const DpiEnables& enabled);
 
 // The levels bounded as the page keeps them: a current level outside 0..5 is taken as
@@ -25,10 +26,12 @@ int NextEnabledDpiLevel(int from, const DpiEnables& enabled);
 // level moves to the next enabled one.
 DpiLevels BoundDpiLevels(int current, const DpiEnables& enabled);
 
-// g_dpiLevel and g_dpiSetEnable bounded in place.
+// g_dpiLevel and g_dpiSetEnable bounded in place; the caller holds WorkerTablesLock
+// (LoadProfile does).
 void BoundDpiLevelTables();
 
 // The page's enable toggle of level k (0..5): a disabled level becomes enabled; an
 // enabled one becomes disabled, and when it was the current level the current level
 // moves to the next enabled one. The last enabled level stays enabled and current.
+// Takes WorkerTablesLock.
 void ToggleDpiLevelEnable(int level);

@@ -8,9 +8,13 @@
 // Threads: the UI thread, the settings download, the save worker, the device input
 // listener (LoadProfile after the mouse's own profile switch), the macro executor
 // (g_dpiLevel, SaveDpiLevel) and the sound-reactive lighting worker all use these
-// tables. Scalars are atomic; arrays are plain and are read and written without a
-// lock, except the key-combination texts, which are std::string and therefore taken
-// under g_shortcutTextsLock.
+// tables. Scalars are atomic; arrays are plain. Whole-table rewrites (LoadProfile: the
+// listener's reload after the mouse's own profile switch, the import, the reset) and
+// every write of g_dpiSetEnable and of g_dpiLevel that depends on it (the DPI level
+// rules, the page's pick of a level, the sound lighting's restore) take
+// WorkerTablesLock, which the download and the macro executor hold while they read the
+// tables; the pages' other edits are made without it. The key-combination texts are
+// std::string and therefore taken under g_shortcutTextsLock.
 //
 // Values read from the file are not range-checked unless noted (MAC_COR is clamped,
 // the DPI level bounded, the key map replaced when out of range): code that uses a
@@ -115,12 +119,17 @@ std::uint32_t ColorFromLevels(int red, int green, int blue);
 // g_ledUserColerEn (1) and g_fireTime (50). Tests start from it.
 void ClearSettingsTables();
 
+// The lock of the tables as a whole (see Threads above). Short holds only, and nothing
+// is shown while it is held: a warning box's event loop may start a download.
+std::mutex& WorkerTablesLock();
+
 // ---- Loading -------------------------------------------------------------------------
 
 // Reads section "Config" + profile and ShareData of folder + "config.ini" (folder +
 // "configReset.ini" when fromReset) into the tables. folder ends in a separator.
 // A missing file shows TipText 5 and changes nothing (result false); a profile
-// outside 0..3 changes nothing either.
+// outside 0..3 changes nothing either. The tables are written under WorkerTablesLock,
+// which the caller must not hold.
 bool LoadProfile(const std::string& folder, int profile, bool fromReset);
 
 // Reads K<button> of section in file into g_keyFunc and m_shortcutTexts. When the

@@ -104,6 +104,7 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
     if (!fromReset) g_settingsUnreadable = true;
     return false;
   }
+  std::lock_guard tables(WorkerTablesLock());
   const std::string section = ProfileSectionName(profile);
   for (int i = 0; i < kButtonCount; ++i) {
     ReadButtonKey(file, section, profile, i);

@@ -105,3 +105,9 @@ void ClearSettingsTables() {
   g_keyCount = 0;
   g_keyMap = {};
 }
+
+namespace {
+std::mutex g_tablesLock;
+}  // namespace
+
+std::mutex& WorkerTablesLock() { return g_tablesLock; }

@@ -46,7 +46,11 @@ bool RestoreNormalLighting() {
   SendLedMode(g_cyc7ColEn.load(), 1, g_ledType.load(), g_ledSpeed.load(), 1, 1, g_ledDirection.load(),
               g_ledEffectLevel.load(), g_ledBright.load(), 0, kLedModeValue);
   hid::PauseMs(2);
-  g_dpiLevel = BoundDpiLevels(ini::ReadInt(g_configIniPath, "ShareData", "DPI_LEVEL", 5), g_dpiSetEnable).current;
+  const int saved = ini::ReadInt(g_configIniPath, "ShareData", "DPI_LEVEL", 5);
+  {
+    std::lock_guard tables(WorkerTablesLock());
+    g_dpiLevel = BoundDpiLevels(saved, g_dpiSetEnable).current;
+  }
   PulseMemControl();
   return true;
 }

@@ -1,8 +1,11 @@
 // The download as a whole: busy flag, workers, desktop pointer settings, carry-over
 // between downloads and the dropping of macro references.
-#include <atomic>
+#include <chrono>
+#include <stop_token>
 #include <thread>
 
+#include "../support/deadline.h"
+#include "device/input_listener.h"
 #include "device/macro_area.h"
 #include "device/worker_gate.h"
 #include "download_fixture.h"
@@ -140,11 +143,15 @@ TEST_F(DownloadFlowTest, DownloadsStartedTogetherRunOneAfterTheOther) {
   EXPECT_EQ(mouse->MemoryAt(0x01A), 10);
 }
 
-// The listener reloads a profile (under the workers' table lock) when the mouse
-// switches profile; the image a download builds from the same tables must not be
-// read while a reload rewrites them. The file holds what the tables hold, so every
-// reload leaves them as they were and the image must come out as a quiet one.
+// The listener reloads a profile (under the tables lock) when the mouse reports a
+// switch of profile; the image a download builds from the same tables must not be read
+// while a reload rewrites them. Here the real listener takes a switch to profile 0,
+// the one the mouse is on, reported again as soon as it has taken the last one: it
+// reloads as often as it can, 2 ms after each report at the soonest. The file holds
+// what the tables hold, so every reload leaves them as they were and the image must
+// come out as a quiet one.
 TEST_F(DownloadFlowTest, ProfileReloadsDuringADownloadLeaveTheImageWhole) {
+  g_softHardMac = 1;  // the listener follows the mouse's profile only then
   g_macCor = {1, 2, 3, 4, 5, 6, 0, 1, 2, 3, 4, 5};
   for (int p = 0; p < kProfileCount; ++p)
     for (int i = 0; i < kButtonCount; ++i) g_ledReactType[p][i] = (p + i) % 3;
@@ -162,18 +169,29 @@ TEST_F(DownloadFlowTest, ProfileReloadsDuringADownloadLeaveTheImageWhole) {
   ASSERT_EQ(DownloadSettings(), DownloadOutcome::Completed);
   const auto quiet = mouse->Memory();
 
-  std::atomic<bool> stop{false};
-  std::thread listener([&] {
-    for (int n = 0; !stop.load(); ++n) {
-      std::lock_guard tables(WorkerTablesLock());
-      LoadProfile(g_configDir, n % kProfileCount, false);
+  OpenWorkerGate();
+  const std::uint64_t handledBefore = InputReportsHandled();
+  std::jthread listener(DeviceInputThread);
+  std::jthread switches([this](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      const std::uint64_t handled = InputReportsHandled();
+      mouse->ChangeProfile(0);
+      while (InputReportsHandled() == handled && !stop.stop_requested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
+  EXPECT_TRUE(testdeadline::WaitFor([&] { return InputReportsHandled() > handledBefore; }, std::chrono::seconds(20)));
   ResetDownloadCarryOver();
+  const std::uint64_t reloadsBefore = InputReportsHandled();
   const DownloadOutcome outcome = DownloadSettings();
-  stop = true;
+  const std::uint64_t reloads = InputReportsHandled() - reloadsBefore;
+  switches.request_stop();
+  switches.join();
+  listener.request_stop();
   listener.join();
+  ResetWorkerGate();
   EXPECT_EQ(outcome, DownloadOutcome::Completed);
+  EXPECT_GT(reloads, 0u) << "no reload while the download ran";
   EXPECT_TRUE(mouse->Memory() == quiet);
 }
 

@@ -2,6 +2,8 @@
 // cycle toggles, menu placement, the left-click guard of the button menu.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "mainwnd/main_input.h"
 #include "profile/dpi_levels.h"
 #include "profile/settings.h"
@@ -78,6 +80,20 @@ TEST(DpiToggle, DisablingMovesTheCurrentLevelAndKeepsOneEnabled) {
   EXPECT_EQ(g_dpiLevel.load(), 4);
   ToggleDpiLevelEnable(9);  // outside the levels: nothing
   ClearSettingsTables();
+}
+
+TEST(DpiToggle, NextEnabledLevelCountsRoundTheSixFromAnyNumber) {
+  const DpiEnables enabled{0, 0, 0, 1, 0, 1};
+  EXPECT_EQ(NextEnabledDpiLevel(3, enabled), 5);
+  EXPECT_EQ(NextEnabledDpiLevel(5, enabled), 3);   // round from 5 to 0
+  EXPECT_EQ(NextEnabledDpiLevel(-1, enabled), 3);  // -1 is 5
+  EXPECT_EQ(NextEnabledDpiLevel(-2, enabled), 5);  // -2 is 4
+  EXPECT_EQ(NextEnabledDpiLevel(-9, enabled), 5);  // -9 is 3
+  EXPECT_EQ(NextEnabledDpiLevel(6, enabled), 3);
+  EXPECT_EQ(NextEnabledDpiLevel(INT_MAX, enabled), 3);  // 1
+  EXPECT_EQ(NextEnabledDpiLevel(INT_MIN, enabled), 5);  // 4
+  EXPECT_EQ(NextEnabledDpiLevel(INT_MIN, DpiEnables{}), -1);
+  EXPECT_EQ(NextEnabledDpiLevel(-3, DpiEnables{0, 0, 0, 1, 0, 0}), 3);  // ends with itself
 }
 
 TEST(CycleColorToggle, NeverDisablesTheLastColour) {

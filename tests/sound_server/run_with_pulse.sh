@@ -34,4 +34,4 @@ server_answers() {
 wait_for 30 "the sound server" server_answers || { cat "$work/server.log"; exit 1; }
 
 sox -n -r 44100 -c 2 "$work/tone.wav" synth 3 sine 440 vol 0.5
-MC_TONE_FILE="$work/tone.wav" "$tests" --gtest_brief=1
+MC_TONE_FILE="$work/tone.wav" run_gtest_bounded 120 "$(basename "$tests")" "$tests"

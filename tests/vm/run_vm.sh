@@ -132,6 +132,7 @@ echo "Guest run took $(( $(date +%s) - started ))s"
 echo "vm: $(grep -c '^\[       OK \]' "$log.txt") passed, $(grep -c '^\[  FAILED  \] .* ([0-9]* ms)$' "$log.txt") failed"
 if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
   echo "The guest did not finish within ${limit}s"
+  gtest_stall_report vm_device_tests "$log.txt" 2>&1
   exit 1
 fi
 if grep -q '^VM-RESULT: 0' "$log.txt"; then exit 0; fi
