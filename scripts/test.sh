@@ -48,16 +48,16 @@ run_bounded --foreground 1800 "stage 'dependencies': scripts/install-deps.sh" sc
 
 stage "build"
 bounded 300 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-bounded 1800 cmake --build build/test -j "$jobs"
+bounded 900 cmake --build build/test -j "$jobs"
 
 stage "test"
-bounded 1800 ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout "$(stretched 300)"
+bounded 900 ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout "$(stretched 300)"
 
 stage "core under ASan and UBSan"
 bounded 300 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMC_CORE_ONLY=ON -DMC_BUILD_BENCHMARKS=OFF \
   -DMC_SANITIZE=address,undefined >/dev/null
-bounded 1800 cmake --build build/asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 bounded 1800 ctest --test-dir build/asan --output-on-failure -j "$jobs" \
+bounded 900 cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 bounded 900 ctest --test-dir build/asan --output-on-failure -j "$jobs" \
   --timeout "$(stretched 600)"
 
 # Further suites (ThreadSanitizer, fuzzing, the kernel HID device, install, package), one
@@ -65,5 +65,5 @@ ASAN_OPTIONS=detect_leaks=1 bounded 1800 ctest --test-dir build/asan --output-on
 for extra in scripts/test.d/*.sh; do
   [ -e "$extra" ] || continue
   stage "$(basename "$extra" .sh)"
-  bounded 1800 bash "$extra"
+  bounded 900 bash "$extra"
 done
