@@ -17,7 +17,6 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -30,33 +29,22 @@ MAIN_SIZE = (1100, 700)
 wait_until = desktop.wait_until
 
 
-class SwayCannotStart(Exception):
-    pass
-
-
-class Sway:
+class Sway(wayland_test.Compositor):
     """sway on the headless backend; a virtual pointer and keyboard; stops what it started."""
 
     def __init__(self):
-        self.folder = tempfile.mkdtemp(prefix="sway-")
+        super().__init__()
         os.chmod(self.folder, 0o755)
-        self.runtime = os.path.join(self.folder, "runtime")
-        self.home = os.path.join(self.folder, "home")
-        os.mkdir(self.runtime, 0o700)
-        os.mkdir(self.home, 0o700)
-        self.as_user = []
+        self.home = self.env["HOME"]
         if os.geteuid() == 0:
             user = pwd.getpwnam("nobody")
             self.as_user = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups"]
             for path in (self.runtime, self.home):
                 os.chown(path, user.pw_uid, user.pw_gid)
             self.user = user
-        self.processes = []
         self.input = None
-        self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "XDG_RUNTIME_DIR": self.runtime,
-                    "HOME": self.home, "XDG_CONFIG_HOME": os.path.join(self.home, ".config")}
-        if desktop.TIME_FACTOR_VARIABLE in os.environ:
-            self.env[desktop.TIME_FACTOR_VARIABLE] = os.environ[desktop.TIME_FACTOR_VARIABLE]
+        # sway's own socket names; nothing of the caller's desktop.
+        del self.env["WAYLAND_DISPLAY"]
 
     def give(self, path):
         """Hands a folder tree to the user the compositor runs as."""
@@ -68,7 +56,7 @@ class Sway:
 
     def start(self):
         if shutil.which("sway") is None:
-            raise SwayCannotStart("sway is not installed (scripts/install-deps.sh installs it)")
+            raise wayland_test.CompositorCannotStart("sway is not installed (scripts/install-deps.sh installs it)")
         config = os.path.join(self.folder, "sway.conf")
         with open(config, "w") as f:
             f.write(f"output HEADLESS-1 resolution {WIDTH}x{HEIGHT}\n")
@@ -78,7 +66,7 @@ class Sway:
         wait_until(lambda: self.ipc_socket() and wayland_input.socket_of(self.runtime) or sway.poll() is not None,
                    what="sway's sockets")
         if sway.poll() is not None:
-            raise SwayCannotStart("sway ended at its start: " + self.log("sway")[-2000:])
+            raise wayland_test.CompositorCannotStart("sway ended at its start: " + self.log("sway")[-2000:])
         self.env["WAYLAND_DISPLAY"] = os.path.basename(wayland_input.socket_of(self.runtime))
         self.env["SWAYSOCK"] = self.ipc_socket()
         self.input = wayland_input.VirtualInput(wayland_input.socket_of(self.runtime), WIDTH, HEIGHT)
@@ -90,29 +78,11 @@ class Sway:
     def stop(self):
         if self.input:
             self.input.close()
-        for process in reversed(self.processes):
-            desktop.stop_process(process)
-        self.processes = []
-        shutil.rmtree(self.folder, ignore_errors=True)
-
-    def launch(self, args, log, env=None):
-        out = open(os.path.join(self.folder, log + ".log"), "ab")
-        process = subprocess.Popen(self.as_user + args, env=dict(self.env, **(env or {})), stdout=out,
-                                   stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, cwd=self.folder)
-        out.close()
-        self.processes.append(process)
-        return process
+        super().stop()
 
     def run(self, *args):
         return subprocess.run(self.as_user + list(args), env=self.env, capture_output=True, check=True,
                               timeout=desktop.stretched(30)).stdout
-
-    def log(self, name):
-        path = os.path.join(self.folder, name + ".log")
-        if not os.path.exists(path):
-            return ""
-        with open(path, errors="replace") as f:
-            return f.read()
 
     def views(self, pid):
         """The shown windows of a process as sway has them: (type, content rectangle)."""
@@ -166,7 +136,7 @@ class SwayTest(unittest.TestCase):
         self.addCleanup(self.sway.stop)
         try:
             self.sway.start()
-        except SwayCannotStart as why:
+        except wayland_test.CompositorCannotStart as why:
             raise unittest.SkipTest(f"sway cannot start: {why}")
         folder = os.path.join(self.sway.folder, "program")
         os.mkdir(folder)

@@ -53,6 +53,7 @@ class Compositor:
         os.mkdir(os.path.join(self.folder, "home"), 0o700)
         self.socket = "wayland-test"
         self.processes = []
+        self.as_user = []  # the command prefix that runs a process as the desktop's user
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM",
                                  "QT_QPA_PLATFORMTHEME", "XAUTHORITY", "SESSION_MANAGER")}
@@ -82,8 +83,8 @@ class Compositor:
 
     def launch(self, args, log, env=None):
         out = open(os.path.join(self.folder, log + ".log"), "ab")
-        process = subprocess.Popen(args, env=dict(self.env, **(env or {})), stdout=out, stderr=subprocess.STDOUT,
-                                   stdin=subprocess.DEVNULL, cwd=self.folder)
+        process = subprocess.Popen(self.as_user + args, env=dict(self.env, **(env or {})), stdout=out,
+                                   stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, cwd=self.folder)
         out.close()
         self.processes.append(process)
         return process
