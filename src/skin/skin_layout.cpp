@@ -11,12 +11,18 @@
 namespace {
 
 // The right or bottom edge of a rectangle: start + size, kept inside the int range (a
-// layout file may hold any number; one above the lowest int, so that the last pixel,
-// edge - 1, exists).
+// rectangle made in code may hold any number; one above the lowest int, so that the
+// last pixel, edge - 1, exists).
 int EdgeOf(std::int32_t start, std::int32_t size) {
   const std::int64_t edge = static_cast<std::int64_t>(start) + size;
   return static_cast<int>(std::clamp<std::int64_t>(edge, std::int64_t{INT32_MIN} + 1, INT32_MAX));
 }
+
+int LayoutCoordinate(const std::string& text) {
+  return std::clamp(ini::ToInt(text), kLayoutCoordinateMin, kLayoutCoordinateMax);
+}
+
+int LayoutSize(const std::string& text) { return std::clamp(ini::ToInt(text), 0, kLayoutSizeMax); }
 
 // Layout values are read into a buffer of 260 characters.
 constexpr std::size_t kValueBuffer = 260;
@@ -99,10 +105,10 @@ void ReadIniList(const std::string& file, std::string_view section, int entry, S
 
 SkinButtonEntry EntryFromFields(const SkinFields& fields) {
   SkinButtonEntry entry;
-  entry.rect.x = ini::ToInt(fields[1]);
-  entry.rect.y = ini::ToInt(fields[2]);
-  entry.rect.width = ini::ToInt(fields[3]);
-  entry.rect.height = ini::ToInt(fields[4]);
+  entry.rect.x = LayoutCoordinate(fields[1]);
+  entry.rect.y = LayoutCoordinate(fields[2]);
+  entry.rect.width = LayoutSize(fields[3]);
+  entry.rect.height = LayoutSize(fields[4]);
   entry.caption = fields[5];
   return entry;
 }

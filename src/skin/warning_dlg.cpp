@@ -121,14 +121,14 @@ void WarningDlg::paintEvent(QPaintEvent*) {
       if (r.width <= 0 || r.height <= 0) r = SkinRect{0, 0, width, height};  // no layout: the whole box
       const QFontMetrics metrics(p.font());
       if (metrics.horizontalAdvance(text) <= r.width) {
-        const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
-        const int y = r.y + (r.height - metrics.height()) / 2;
+        const int x = CentredStart(r.x, r.width, metrics.horizontalAdvance(text));
+        const int y = CentredStart(r.y, r.height, metrics.height());
         p.drawText(x, y + metrics.ascent(), text);
       } else {
         // A text wider than its area (one naming a file) is wrapped, centred on the area.
         constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
         const int h = metrics.boundingRect(QRect(0, 0, r.width, height), kFlags, text).height();
-        p.drawText(QRect(r.x, r.y + (r.height - h) / 2, r.width, h), kFlags, text);
+        p.drawText(QRect(r.x, CentredStart(r.y, r.height, h), r.width, h), kFlags, text);
       }
     }
   }
