@@ -4,6 +4,7 @@
 #include "profile/core_hooks.h"
 #include "profile/dpi_levels.h"
 #include "profile/macro_record.h"
+#include "profile/missing_files.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
 #include "profile/shortcut.h"
@@ -100,7 +101,7 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
   if (profile < 0 || profile >= kProfileCount) return false;
   const std::string file = folder + (fromReset ? "configReset.ini" : "config.ini");
   if (!ini::FileExists(file)) {
-    ShowTipWarning(5);
+    ReportMissingFile(file);
     if (!fromReset) g_settingsUnreadable = true;
     return false;
   }

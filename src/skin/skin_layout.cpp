@@ -6,6 +6,7 @@
 #include "keys/language.h"
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
+#include "profile/missing_files.h"
 #include "profile/paths.h"
 
 namespace {
@@ -30,16 +31,12 @@ constexpr std::size_t kValueBuffer = 260;
 std::function<void()> g_closeHandler;
 bool g_closeRequested = false;
 
-void ReportMissingFile() {
+void ReportMissingLayout(const std::string& file) {
   if (g_closeRequested) return;
   g_closeRequested = true;
   // The missing file may be the language text file itself, whose entry 5 then was
   // never read: the box says so in the words the program uses for this case.
-  if (g_textTip[5].empty()) {
-    ShowMessageWarning("找不到配置文件");
-  } else {
-    ShowTipWarning(5);
-  }
+  ReportMissingFile(file, g_textTip[5].empty() ? "找不到配置文件" : "");
   if (g_closeHandler) g_closeHandler();
 }
 
@@ -98,7 +95,7 @@ void SplitSkinValue(std::string_view value, SkinFields& fields) {
 }
 
 void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields) {
-  if (!ini::FileExists(file)) ReportMissingFile();
+  if (!ini::FileExists(file)) ReportMissingLayout(file);
   std::string value = ini::ReadString(file, section, std::to_string(entry), kValueBuffer);
   SplitSkinValue(value, fields);
 }

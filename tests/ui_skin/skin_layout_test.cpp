@@ -235,7 +235,7 @@ TEST_F(SkinLoaders, MissingLayoutFileWarnsOnceAndAsksToClose) {
   LoadAllSkinLayouts();
   ASSERT_EQ(record.warnings.size(), 1u);
   EXPECT_EQ(record.warnings[0].tipEntry, 5);
-  EXPECT_EQ(record.warnings[0].text, "file missing");
+  EXPECT_EQ(record.warnings[0].text, "file missing (" + LangDir(1) + "/skin_color.ini)");
   EXPECT_EQ(g_warningSlot, 2);
   EXPECT_EQ(record.closeRequests, 1);
   EXPECT_TRUE(SkinCloseRequested());
@@ -249,7 +249,7 @@ TEST_F(SkinLoaders, MissingLayoutFileWarnsOnceAndAsksToClose) {
 TEST_F(SkinLoaders, MissingFileBeforeAnyTextsStillSaysWhatIsWrong) {
   LoadWarningSkin();
   ASSERT_EQ(record.warnings.size(), 1u);
-  EXPECT_EQ(record.warnings[0].text, "找不到配置文件");
+  EXPECT_EQ(record.warnings[0].text, "找不到配置文件 (" + LangDir(1) + "/LBWarning.ini)");
   EXPECT_EQ(record.closeRequests, 1);
 }
 
