@@ -103,7 +103,7 @@ void AdoptMouseProfile(bool keySettingPass) {
     std::lock_guard tables(WorkerTablesLock());
     const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
     ReportUnlessSaved(saved, g_configIniPath);
-    LoadProfile(g_configDir, profile, false);
+    LoadProfileFile(g_configIniPath, profile, true);
   }
   RequestMainRepaint();
   if (keySettingPass && g_softHardMac.load() == 1) {

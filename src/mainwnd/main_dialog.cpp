@@ -401,7 +401,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   g_language = LanguageWithFolder(ReadLanguageIndex(g_configIniPath) & 0xFF);
 
   // 15. The four profiles from config.ini.
-  for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
+  LoadSettingsProfiles(g_configIniPath);
   // A set whose image the mouse could not take is handled as an unreadable config.ini
   // before anything is sent: the factory settings are read in its place.
   if (RecoverSettingsTheMouseCannotTake()) BuildKeyNumToButton();

@@ -98,11 +98,19 @@ void LoadButtonKey(const std::string& file, const std::string& section, int prof
 }
 
 bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
+  return LoadProfileFile(folder + (fromReset ? "configReset.ini" : "config.ini"), profile, !fromReset);
+}
+
+void LoadSettingsProfiles(const std::string& file) {
+  if (!LoadProfileFile(file, 0, true)) return;  // a missing file is told once
+  for (int profile = 1; profile < kProfileCount; ++profile) LoadProfileFile(file, profile, true);
+}
+
+bool LoadProfileFile(const std::string& file, int profile, bool settingsSet) {
   if (profile < 0 || profile >= kProfileCount) return false;
-  const std::string file = folder + (fromReset ? "configReset.ini" : "config.ini");
   if (!ini::FileExists(file)) {
     ReportMissingFile(file);
-    if (!fromReset) g_settingsUnreadable = true;
+    if (settingsSet) g_settingsUnreadable = true;
     return false;
   }
   const std::string section = ProfileSectionName(profile);
