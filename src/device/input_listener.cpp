@@ -19,6 +19,7 @@
 #include "profile/paths.h"
 #include "profile/save_failures.h"
 #include "profile/settings.h"
+#include "profile/unusable_settings_folder.h"
 
 std::atomic<int> g_buttonPressed{0};
 std::atomic<int> g_buttonReleased{0};
@@ -102,7 +103,8 @@ void AdoptMouseProfile(bool keySettingPass) {
   {
     std::lock_guard tables(WorkerTablesLock());
     const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
-    ReportUnlessSaved(saved, g_configIniPath);
+    // A start without a settings folder has said once that nothing is saved.
+    if (!SettingsReadOnly()) ReportUnlessSaved(saved, g_configIniPath);
     LoadProfileFile(g_configIniPath, profile, true);
   }
   RequestMainRepaint();

@@ -6,7 +6,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -83,11 +86,27 @@ std::string OpenFolderRefusal(const std::string& folder) {
   return {};
 }
 
+std::mutex g_refusedLock;
+std::vector<std::pair<std::vector<std::string>, std::string>> g_refusedTrees;
+
+std::string TreeRefusal(const std::vector<std::string>& parts) {
+  std::lock_guard guard(g_refusedLock);
+  for (const auto& [tree, why] : g_refusedTrees)
+    if (parts.size() >= tree.size() && std::equal(tree.begin(), tree.end(), parts.begin())) return why;
+  return {};
+}
+
 }  // namespace
+
+void RefuseWritesUnder(const std::string& folder, const std::string& why) {
+  std::lock_guard guard(g_refusedLock);
+  g_refusedTrees.emplace_back(Parts(Absolute(folder)), why);
+}
 
 std::string FolderWriteRefusal(const std::string& folder) {
   const uid_t me = ::geteuid();
   const std::vector<std::string> parts = Parts(Absolute(folder));
+  if (std::string why = TreeRefusal(parts); !why.empty()) return why;
   std::size_t existing = 0;
   std::string why = LinkRefusal(parts, me, existing);
   if (why.empty() && me == 0) why = OpenFolderRefusal(Join(parts, existing));

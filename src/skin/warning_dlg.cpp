@@ -10,7 +10,9 @@
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <deque>
+#include <vector>
 
 #include "profile/core_hooks.h"
 #include "skin/skin_image.h"
@@ -36,6 +38,7 @@ constexpr std::array<SkinRect, kWarningEntries> kBuiltInWarningRects = {
 
 QPointer<QWidget> g_owner;
 int g_openBoxes = 0;
+std::vector<std::string> g_openTexts;     // the texts of the open boxes
 std::deque<std::string> g_pendingTexts;  // warnings waiting for the open box to close
 bool g_draining = false;
 
@@ -51,6 +54,12 @@ void ShowPendingWarnings() {
 }
 
 void QueueWarning(std::string text) {
+  // The same words once more, while they are on the screen or waiting, tell nothing new
+  // (every file of one refused save, say).
+  const auto same = [&text](const std::string& other) { return other == text; };
+  if (std::any_of(g_openTexts.begin(), g_openTexts.end(), same) ||
+      std::any_of(g_pendingTexts.begin(), g_pendingTexts.end(), same))
+    return;
   g_pendingTexts.push_back(std::move(text));
   ShowPendingWarnings();
 }
@@ -188,7 +197,9 @@ int ShowWarningBox(const std::string& text) {
   {
     WarningDlg box(text);
     ++g_openBoxes;
+    g_openTexts.push_back(text);
     result = box.exec();
+    g_openTexts.pop_back();
     --g_openBoxes;
   }
   if (g_openBoxes == 0) ShowPendingWarnings();
