@@ -19,6 +19,7 @@
 #include "profile/paths.h"
 #include "profile/save_failures.h"
 #include "profile/settings.h"
+#include "profile/unusable_settings_folder.h"
 
 std::atomic<int> g_buttonPressed{0};
 std::atomic<int> g_buttonReleased{0};
@@ -100,8 +101,9 @@ void AdoptMouseProfile(bool keySettingPass) {
   if (!ReadMouseProfile(profile)) return;
   g_currentProfile = profile;
   const bool saved = ini::WriteString(g_configIniPath, "Init", "CurConfig", std::to_string(profile));
-  ReportUnlessSaved(saved, g_configIniPath);
-  LoadProfile(g_configDir, profile, false);  // under the tables lock, out of a download's way
+  // A start without a settings folder has said once that nothing is saved.
+  if (!SettingsReadOnly()) ReportUnlessSaved(saved, g_configIniPath);
+  LoadProfileFile(g_configIniPath, profile, true);  // under the tables lock, out of a download's way
   RequestMainRepaint();
   if (keySettingPass && g_softHardMac.load() == 1) {
     const int count = std::clamp(g_keyCount.load(), 0, kButtonCount);

@@ -7,16 +7,20 @@
 #include "profile/settings.h"
 #include "profile/settings_tree.h"
 
+std::string UnfitSettingsReason(const ImageVerdict& verdict) {
+  return "holds settings the mouse cannot take (" + verdict.fault + ")";
+}
+
 bool RecoverSettingsTheMouseCannotTake() {
   const ImageVerdict verdict = CheckSettingsImage(ImageOfTables());
   if (verdict.Fit()) return false;
-  if (!ReplaceSettingsFile("holds settings the mouse cannot take (" + verdict.fault + ")")) return false;
+  if (!ReplaceSettingsFile(UnfitSettingsReason(verdict))) return false;
   LoadDeviceDescription();
   g_currentProfile = ReadCurrentProfile(g_configIniPath);
   {
     std::lock_guard guard(g_profileSectionLock);
     g_profileSection = ProfileSectionName(g_currentProfile.load());
   }
-  for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
+  LoadSettingsProfiles(g_configIniPath);
   return true;
 }

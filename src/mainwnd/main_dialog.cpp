@@ -52,6 +52,7 @@
 #include "profile/paths.h"
 #include "profile/settings.h"
 #include "profile/settings_tree.h"
+#include "profile/unusable_settings_folder.h"
 #include "skin/language_texts.h"
 #include "skin/popup_skin.h"
 #include "skin/skin_image.h"
@@ -375,8 +376,9 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // 7. The lighting effects offered.
   SetLedModeList(kOfferedLedEffectMask);
 
-  // 8. Paths: the skins tree and the settings tree, with a config.ini that holds settings.
-  PrepareSettingsTree(g_appDir);
+  // 8. Paths: the skins tree and the settings tree, with a config.ini that holds settings;
+  // without a usable settings folder, the factory tree and its settings, saving nothing.
+  if (!UseFactorySettingsWhenFolderUnusable(g_appDir)) PrepareSettingsTree(g_appDir);
 
   // 9. The device description.
   LoadDeviceDescription();
@@ -401,7 +403,7 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   g_language = LanguageWithFolder(ReadLanguageIndex(g_configIniPath) & 0xFF);
 
   // 15. The four profiles from config.ini.
-  for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
+  LoadSettingsProfiles(g_configIniPath);
   // A set whose image the mouse could not take is handled as an unreadable config.ini
   // before anything is sent: the factory settings are read in its place.
   if (RecoverSettingsTheMouseCannotTake()) BuildKeyNumToButton();
@@ -497,7 +499,10 @@ bool COVK_DOvaruDlg::OnInitDialog() {
   // Everything the workers read is in place now.
   OpenWorkerGate();
   WatchDeviceNode();
-  if (g_deviceVariant.load() == 0) {
+  if (SettingsReadOnly()) {
+    // The page shows the factory settings, not the user's: the mouse keeps what it
+    // holds until Apply.
+  } else if (g_deviceVariant.load() == 0) {
     // The second product identity is reset to the factory settings at every start.
     RestoreDefaultsAndSync();
   } else {

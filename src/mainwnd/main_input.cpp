@@ -12,11 +12,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <mutex>
-#include <system_error>
 
 #include "device/download.h"
+#include "device/settings_import.h"
 #include "mainwnd/language_change.h"
 #include "mainwnd/macro_page.h"
 #include "mainwnd/macro_recording.h"
@@ -34,9 +33,7 @@
 #include "profile/dpi_levels.h"
 #include "profile/macro_library.h"
 #include "profile/paths.h"
-#include "profile/save_failures.h"
 #include "profile/settings.h"
-#include "profile/settings_check.h"
 #include "skin/language_texts.h"
 #include "skin/ui_fonts.h"
 #include "skin/warning_dlg.h"
@@ -472,29 +469,7 @@ void ImportConfig() {
   const FileChooser chooser = ConfigFileChooser();
   const std::optional<std::string> chosen = chooser ? chooser(request) : std::nullopt;
   if (!chosen) return;
-  std::error_code error;
-  const std::filesystem::path source(*chosen);
-  // A file without settings would load as all zeros, every button without a function.
-  if (chosen->empty() || !std::filesystem::is_regular_file(source, error) || !IsUsableSettingsFile(*chosen)) {
-    ShowTipWarning(6, {}, " (" + *chosen + ")");
-    return;
-  }
-  // Copied beside config.ini first and then moved over it, so that a failed copy
-  // leaves the old file whole.
-  const std::filesystem::path target(g_configIniPath);
-  if (!std::filesystem::equivalent(source, target, error)) {
-    const std::filesystem::path temporary = target.string() + ".import";
-    error.clear();
-    std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, error);
-    if (!error) std::filesystem::rename(temporary, target, error);
-    if (error) {
-      ReportSaveFailure(g_configIniPath, error.message());
-      std::filesystem::remove(temporary, error);
-      return;  // config.ini and the tables stay as they were
-    }
-  }
-  for (int profile = 0; profile < kProfileCount; ++profile) LoadProfile(g_configDir, profile, false);
-  RepaintWhole();
+  if (ImportSettingsFile(*chosen)) RepaintWhole();
 }
 
 void LButtonUpAt(QPoint point) {

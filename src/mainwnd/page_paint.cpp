@@ -17,6 +17,7 @@
 #include "controls/list_box_xi.h"
 #include "device/memory_image.h"
 #include "keys/language.h"
+#include "mainwnd/label_place.h"
 #include "mainwnd/main_dialog.h"
 #include "mainwnd/main_shape.h"
 #include "mainwnd/main_skins.h"
@@ -98,7 +99,7 @@ QRegion CopiedAreaOf(int page) {
     case kPageAdvanced: {
       area |= TableArea(g_advancedRects, kAdvancedEntries);
       const SkinRect& dpi = g_advancedRects[66];
-      area |= QRect(dpi.x, dpi.y, std::max(dpi.width, 303), dpi.height);
+      area |= SkinRect{dpi.x, dpi.y, std::max(dpi.width, 303), dpi.height}.ToQRect();
       break;
     }
     case kPageMacro: area |= TableArea(g_macroRects, kMacroEntries); break;
@@ -263,13 +264,9 @@ void PaintLedState(QPainter& p, const SkinSource& down) {
 
 // ---- Labels ----------------------------------------------------------------------------
 
-struct Label {
+struct Label : LabelPlace {
   std::string text;
   const SkinRect* rect = nullptr;
-  enum class Align { Centre, Left, Right, Below } align = Align::Centre;
-  int dx = 0;          // added to x after aligning
-  int extraHeight = 0; // the box is taller by this for vertical centring
-  int narrower = 0;    // the box is narrower by this for horizontal centring
   QColor colour = kWhite;
 };
 
@@ -294,20 +291,12 @@ void DrawLabel(QPainter& p, const QFontMetrics& metrics, const Label& label) {
   if (label.text.empty() || !label.rect) return;
   const SkinRect& r = *label.rect;
   const int th = metrics.height();
-  int y = r.y + (r.height + label.extraHeight - th) / 2;
-  if (label.align == Label::Align::Below) y = r.y + r.height + 2;
+  const int y = LabelTop(r, label, th);
   // A text in no row of the area being composed is not measured at all.
   if (!g_composeArea.isEmpty() && !g_composeArea.intersects(QRect(-(1 << 20), y - th, 1 << 21, 3 * th))) return;
   const QString text = Q(label.text);
   const int tw = TextWidth(p, metrics, text);
-  int x = 0;
-  switch (label.align) {
-    case Label::Align::Centre: x = r.x + (r.width - label.narrower - tw) / 2; break;
-    case Label::Align::Left: x = r.x; break;
-    case Label::Align::Right: x = r.x + r.width - tw; break;
-    case Label::Align::Below: x = r.x + 5; break;
-  }
-  x += label.dx;
+  const int x = LabelLeft(r, label, tw);
   if (x <= 0 && y <= 0) return;
   // Outside the area being composed the text would be clipped away whole; glyphs may
   // overhang their advance box, so the box is widened by a line height first.

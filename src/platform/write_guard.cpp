@@ -6,8 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -70,6 +73,25 @@ std::deque<Name> Names(const std::string& path, const std::string& link) {
   return names;
 }
 
+// The names of a path as written, made absolute.
+std::vector<std::string> PathNames(const std::string& path) {
+  std::vector<std::string> names;
+  for (Name& name : Names(Absolute(path), {})) names.push_back(std::move(name.text));
+  return names;
+}
+
+std::mutex g_refusedLock;
+std::vector<std::pair<std::vector<std::string>, std::string>> g_refusedTrees;
+
+// Why no write may go into `folder`, when it lies in a tree given to RefuseWritesUnder.
+std::string TreeRefusal(const std::string& folder) {
+  const std::vector<std::string> parts = PathNames(folder);
+  std::lock_guard guard(g_refusedLock);
+  for (const auto& [tree, why] : g_refusedTrees)
+    if (parts.size() >= tree.size() && std::equal(tree.begin(), tree.end(), parts.begin())) return why;
+  return {};
+}
+
 std::string Failed(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
 enum class End { Probe, Open, Make };
@@ -78,8 +100,8 @@ enum class End { Probe, Open, Make };
 // Probe stops where the way does not exist yet and returns nothing.
 UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent) {
   const Rules rules;
-  why.clear();
   absent = false;
+  if (why = TreeRefusal(folder); !why.empty()) return {};
   struct Folder {
     UniqueFd fd;
     std::string path;  // as resolved; empty for "/"
@@ -158,6 +180,11 @@ UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent
 }
 
 }  // namespace
+
+void RefuseWritesUnder(const std::string& folder, const std::string& why) {
+  std::lock_guard guard(g_refusedLock);
+  g_refusedTrees.emplace_back(PathNames(folder), why);
+}
 
 std::string FolderWriteRefusal(const std::string& folder) {
   std::string why;

@@ -27,6 +27,10 @@ namespace platform {
 // the way that exists is judged), else why not, naming the folder or link at fault.
 std::string FolderWriteRefusal(const std::string& folder);
 
+// From now on every folder at or below `folder` is refused for `why`: a tree the
+// program reads in place of settings it could not keep must never change.
+void RefuseWritesUnder(const std::string& folder, const std::string& why);
+
 // Makes `folder` and every missing folder above it with mode 0700 (private to the
 // user); folders that exist keep their modes. Empty on success, else why not (the way
 // is refused, or a folder could not be made).

@@ -129,7 +129,7 @@ void CMenuDlg::PaintCaptions(QPainter& painter) {
   const QFontMetrics metrics(painter.font());
   for (std::size_t i = 0; i < Rects().size(); ++i) {
     const SkinRect& r = Rects()[i];
-    const int y = r.y + (r.height - metrics.height()) / 2;
+    const int y = CentredStart(r.y, r.height, metrics.height());
     painter.drawText(2, y + metrics.ascent(), QString::fromStdString(Captions()[i]));
   }
 }

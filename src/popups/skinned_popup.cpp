@@ -106,7 +106,7 @@ QImage SkinnedPopup::SkinImage(const std::string& name) {
 SkinSource SkinnedPopup::ControlsImage(const std::string& name) const {
   if (name.empty()) return SkinSource();
   QRegion controls;
-  for (const SkinRect& r : rects_) controls += QRect(r.x, r.y, r.width, r.height);
+  for (const SkinRect& r : rects_) controls += r.ToQRect();
   return SkinImages().Cutout(SkinImagePath(name), controls);
 }
 
@@ -323,8 +323,8 @@ void SkinnedPopup::SelectCaptionFont(QPainter& painter) {
 void SkinnedPopup::DrawCentredText(QPainter& painter, const QString& text, const SkinRect& rect, QColor colour) {
   if (text.isEmpty()) return;
   const QFontMetrics metrics(painter.font());
-  const int x = rect.x + (rect.width - metrics.horizontalAdvance(text)) / 2;
-  const int y = rect.y + (rect.height - metrics.height()) / 2;
+  const int x = CentredStart(rect.x, rect.width, metrics.horizontalAdvance(text));
+  const int y = CentredStart(rect.y, rect.height, metrics.height());
   painter.setPen(colour);
   painter.drawText(x, y + metrics.ascent(), text);
 }

@@ -136,7 +136,7 @@ void SoundWave::PaintBars(QPainter& painter, const SkinSource& down) {
     SkinRect bar{r.x, r.y + r.height / 2 - kBarLineHeight, r.width, kBarLineHeight};
     if (samples) {
       const int height = r.height * SoundBarSample(k) / 100;
-      bar = SkinRect{r.x, (r.height - height) / 2 + r.y, r.width, height};
+      bar = SkinRect{r.x, CentredStart(r.y, r.height, height), r.width, height};
     }
     BlitHover(painter, down, bar);
   }
@@ -150,7 +150,7 @@ void SoundWave::PaintCaptions(QPainter& painter) {
     const SkinRect& r = Rects()[static_cast<std::size_t>(i)];
     const QString text = QString::fromStdString(Captions()[static_cast<std::size_t>(i)]);
     // Below the square button: its top plus its width.
-    const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
+    const int x = CentredStart(r.x, r.width, metrics.horizontalAdvance(text));
     painter.drawText(x, r.y + r.width + metrics.ascent(), text);
   }
 }

@@ -78,8 +78,9 @@ void CSubMenuDlg::PaintCaptions(QPainter& painter) {
   for (int r = 1; r <= rows_; ++r) {
     const SkinRect& rect = Rects()[static_cast<std::size_t>(r - 1)];
     const QString text = QString::fromStdString(Captions()[static_cast<std::size_t>(r - 1)]);
-    const int x = std::max(rect.x + (rect.width - textMetrics.horizontalAdvance(text)) / 2, 12);
-    const int y = rect.y + (rect.height - textMetrics.height()) / 2;
+    const int advance = textMetrics.horizontalAdvance(text);
+    const int x = std::max(CentredStart(rect.x, rect.width, advance), 12);
+    const int y = CentredStart(rect.y, rect.height, textMetrics.height());
     painter.drawText(x - 10, y - 1 + arrowMetrics.ascent(), r % 2 == 1 ? QString(QChar(0x2193)) : QString(QChar(0x2191)));
   }
   painter.restore();

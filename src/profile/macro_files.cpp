@@ -9,6 +9,7 @@
 #include "profile/save_failures.h"
 #include "profile/core_hooks.h"
 #include "profile/macro_text.h"
+#include "profile/missing_files.h"
 #include "profile/paths.h"
 
 std::array<std::string, 12> g_gunNames;
@@ -86,7 +87,7 @@ void ReadTableFile(const std::string& path, MacroTable& table, std::int16_t& cou
     missing = !ini::FileExists(path);
     count = missing ? 0 : static_cast<std::int16_t>(ReadRecordsLocked(path, table, kMacroTableSize));
   }
-  if (missing) ShowTipWarning(5);
+  if (missing) ReportMissingFile(path);
 }
 
 }  // namespace
@@ -152,7 +153,7 @@ void ExportGunMacro(int index, int verticalStep) {
       CommitOrReport(batch);
     }
   }
-  if (missing) ShowMessageWarning(kMissingGunFile);
+  if (missing) ReportMissingFile(path, kMissingGunFile);
 }
 
 void ReadMacroGroupFile(const std::string& path) { ReadTableFile(path, g_groupMacros, g_groupMacroCount); }
@@ -174,7 +175,7 @@ void LoadGunPresets() {
             i < count ? MacroName(g_gunMacros[static_cast<std::size_t>(i)]) : std::string();
     }
   }
-  if (missing) ShowMessageWarning(kMissingGunFile);
+  if (missing) ReportMissingFile(path, kMissingGunFile);
 }
 
 MacroRecord LoadGroupMacro(int group, int macro) {

@@ -18,6 +18,7 @@
 #include "profile/macro_library_internal.h"
 #include "profile/macro_record.h"
 #include "profile/macro_text.h"
+#include "profile/missing_files.h"
 #include "profile/paths.h"
 #include "profile/save_failures.h"
 
@@ -35,7 +36,6 @@ std::atomic<bool> g_macroListExists{false};
 
 namespace {
 
-constexpr int kTipFileMissing = 5;
 constexpr const char* kListFile = "macroGrp.ini";
 constexpr const char* kCountSection = "MACRO_GROUP_NUM";
 constexpr const char* kCountKey = "macGrpNum";
@@ -196,7 +196,7 @@ std::string GroupFilePath(int g) {
 void LoadMacroGroups() {
   const std::string list = ListFilePath();
   const bool present = ini::FileExists(list);
-  if (!present) ShowTipWarning(kTipFileMissing);
+  if (!present) ReportMissingFile(list);
 
   std::array<std::string, kMaxMacroGroups> names;
   int count = 0;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "keys/language.h"
+#include "profile/unusable_settings_folder.h"
 
 std::string g_appDir;
 std::string g_skinsDir;
@@ -41,7 +42,7 @@ const std::string& SettingsTreeDir() { return g_settingsDir.empty() ? g_skinsDir
 std::string FactoryConfigDir() { return g_skinsDir + "/config/"; }
 
 std::string UserFilesFolder() {
-  if (SettingsTreeDir() == g_skinsDir) return g_appDir;
+  if (SettingsTreeDir() == g_skinsDir && !SettingsReadOnly()) return g_appDir;
   const char* home = std::getenv("HOME");
   return home != nullptr && home[0] == '/' ? std::string(home) : g_appDir;
 }

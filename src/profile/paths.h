@@ -33,7 +33,8 @@ const std::string& SettingsTreeDir();
 std::string FactoryConfigDir();
 
 // Where the settings file dialogs start: the program folder when it runs in place,
-// else the user's home folder.
+// else the user's home folder (also when the factory tree is read in place of an
+// unusable settings folder).
 std::string UserFilesFolder();
 
 // The language index itself when the skins tree has its folder, else English (1).

@@ -125,21 +125,31 @@ std::mutex& WorkerTablesLock();
 
 // ---- Loading -------------------------------------------------------------------------
 
-// Reads section "Config" + profile and ShareData of folder + "config.ini" (folder +
-// "configReset.ini" when fromReset) into the tables. folder ends in a separator.
-// A missing file shows TipText 5 and changes nothing (result false); a profile
-// outside 0..3 changes nothing either. The tables are written under WorkerTablesLock,
-// which the caller must not hold.
+// Reads section "Config" + profile and ShareData of `file` into the tables. A missing
+// file is reported by its name (missing_files.h) and changes nothing (result false); a
+// profile outside 0..3 changes nothing either. A read marks the tables as read; a
+// missing `file` that holds the settings set (`settingsSet`) marks them unread. The
+// tables are written under WorkerTablesLock, which the caller must not hold.
+bool LoadProfileFile(const std::string& file, int profile, bool settingsSet);
+// The same for folder + "config.ini" (folder + "configReset.ini" when fromReset, which
+// is not the settings set). folder ends in a separator.
 bool LoadProfile(const std::string& folder, int profile, bool fromReset);
+// The four profiles of `file`, the settings set (g_configIniPath when it is the file).
+void LoadSettingsProfiles(const std::string& file);
+// The same for a caller that holds WorkerTablesLock: a missing file changes nothing
+// and shows nothing (result false).
+bool LoadSettingsProfilesUnderLock(const std::string& file);
 
 // Reads K<button> of section in file into g_keyFunc and m_shortcutTexts. When the
 // value holds a comma, the key-combination macros (g_profileMacros) are cleared and
 // rebuilt from all stored texts.
 void LoadButtonKey(const std::string& file, const std::string& section, int profile, int button);
 
-// Reads the device description from g_configIniPath; a key map out of range is read
-// from the factory settings (configReset.ini) instead, and said on standard error.
+// Reads the device description from g_configIniPath (or `file`); a key map out of
+// range is read from the factory settings (configReset.ini) instead, and said on
+// standard error.
 void LoadDeviceDescription();
+void LoadDeviceDescription(const std::string& file);
 
 // CurConfig of section Init of file (5 characters, decimal); a value outside 0..3
 // gives 0, since the profile number indexes the tables.

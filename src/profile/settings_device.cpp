@@ -32,8 +32,9 @@ std::optional<KeyMap> ReadKeyMap(const std::string& file) {
 
 }  // namespace
 
-void LoadDeviceDescription() {
-  const std::string& file = g_configIniPath;
+void LoadDeviceDescription() { LoadDeviceDescription(g_configIniPath); }
+
+void LoadDeviceDescription(const std::string& file) {
   g_titleCn = ini::ReadString(file, "PRODUCTNAME", "PRODUCTNAME_CN", 50);
   g_titleEn = ini::ReadString(file, "PRODUCTNAME", "PRODUCTNAME_EN", 50);
   std::optional<KeyMap> map = ReadKeyMap(file);

@@ -4,6 +4,7 @@
 #include "profile/core_hooks.h"
 #include "profile/dpi_levels.h"
 #include "profile/macro_record.h"
+#include "profile/missing_files.h"
 #include "profile/settings.h"
 #include "profile/settings_check.h"
 #include "profile/shortcut.h"
@@ -97,14 +98,18 @@ void LoadButtonKey(const std::string& file, const std::string& section, int prof
 }
 
 bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
-  if (profile < 0 || profile >= kProfileCount) return false;
-  const std::string file = folder + (fromReset ? "configReset.ini" : "config.ini");
-  if (!ini::FileExists(file)) {
-    ShowTipWarning(5);
-    if (!fromReset) g_settingsUnreadable = true;
-    return false;
-  }
-  std::lock_guard tables(WorkerTablesLock());
+  return LoadProfileFile(folder + (fromReset ? "configReset.ini" : "config.ini"), profile, !fromReset);
+}
+
+void LoadSettingsProfiles(const std::string& file) {
+  if (!LoadProfileFile(file, 0, true)) return;  // a missing file is told once
+  for (int profile = 1; profile < kProfileCount; ++profile) LoadProfileFile(file, profile, true);
+}
+
+namespace {
+
+// Profile `profile` of `file` into the tables; the caller holds WorkerTablesLock.
+void ReadProfile(const std::string& file, int profile) {
   const std::string section = ProfileSectionName(profile);
   for (int i = 0; i < kButtonCount; ++i) {
     ReadButtonKey(file, section, profile, i);
@@ -121,5 +126,24 @@ bool LoadProfile(const std::string& folder, int profile, bool fromReset) {
   RebuildShortcutMacros();
   LoadSharedSettings(file);
   g_settingsUnreadable = false;
+}
+
+}  // namespace
+
+bool LoadProfileFile(const std::string& file, int profile, bool settingsSet) {
+  if (profile < 0 || profile >= kProfileCount) return false;
+  if (!ini::FileExists(file)) {
+    ReportMissingFile(file);
+    if (settingsSet) g_settingsUnreadable = true;
+    return false;
+  }
+  std::lock_guard tables(WorkerTablesLock());
+  ReadProfile(file, profile);
+  return true;
+}
+
+bool LoadSettingsProfilesUnderLock(const std::string& file) {
+  if (!ini::FileExists(file)) return false;
+  for (int profile = 0; profile < kProfileCount; ++profile) ReadProfile(file, profile);
   return true;
 }

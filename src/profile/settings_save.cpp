@@ -3,6 +3,7 @@
 #include "profile/paths.h"
 #include "profile/save_failures.h"
 #include "profile/settings.h"
+#include "profile/unusable_settings_folder.h"
 
 namespace {
 
@@ -91,9 +92,10 @@ bool SaveProfile(const std::string& file, int profile) {
 bool SaveDpiLevel() {
   SetProfileSection(ProfileSectionName(g_currentProfile));
   const bool saved = ini::WriteInt(g_configIniPath, "ShareData", "DPI_LEVEL", g_dpiLevel);
-  // Every DPI step of the mouse saves: a folder that cannot be written is told once.
+  // Every DPI step of the mouse saves: a folder that cannot be written is told once,
+  // and a start without a settings folder has told it already.
   static std::atomic<bool> told{false};
-  if (!saved && !told.exchange(true)) ReportSaveFailure(g_configIniPath);
+  if (!saved && !SettingsReadOnly() && !told.exchange(true)) ReportSaveFailure(g_configIniPath);
   return saved;
 }
 

@@ -6,17 +6,24 @@
 #include "keys/language.h"
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
+#include "profile/missing_files.h"
 #include "profile/paths.h"
 
 namespace {
 
 // The right or bottom edge of a rectangle: start + size, kept inside the int range (a
-// layout file may hold any number; one above the lowest int, so that the last pixel,
-// edge - 1, exists).
+// rectangle made in code may hold any number; one above the lowest int, so that the
+// last pixel, edge - 1, exists).
 int EdgeOf(std::int32_t start, std::int32_t size) {
   const std::int64_t edge = static_cast<std::int64_t>(start) + size;
   return static_cast<int>(std::clamp<std::int64_t>(edge, std::int64_t{INT32_MIN} + 1, INT32_MAX));
 }
+
+int LayoutCoordinate(const std::string& text) {
+  return std::clamp(ini::ToInt(text), kLayoutCoordinateMin, kLayoutCoordinateMax);
+}
+
+int LayoutSize(const std::string& text) { return std::clamp(ini::ToInt(text), 0, kLayoutSizeMax); }
 
 // Layout values are read into a buffer of 260 characters.
 constexpr std::size_t kValueBuffer = 260;
@@ -24,16 +31,12 @@ constexpr std::size_t kValueBuffer = 260;
 std::function<void()> g_closeHandler;
 bool g_closeRequested = false;
 
-void ReportMissingFile() {
+void ReportMissingLayout(const std::string& file) {
   if (g_closeRequested) return;
   g_closeRequested = true;
   // The missing file may be the language text file itself, whose entry 5 then was
   // never read: the box says so in the words the program uses for this case.
-  if (g_textTip[5].empty()) {
-    ShowMessageWarning("找不到配置文件");
-  } else {
-    ShowTipWarning(5);
-  }
+  ReportMissingFile(file, g_textTip[5].empty() ? "找不到配置文件" : "");
   if (g_closeHandler) g_closeHandler();
 }
 
@@ -92,17 +95,17 @@ void SplitSkinValue(std::string_view value, SkinFields& fields) {
 }
 
 void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields) {
-  if (!ini::FileExists(file)) ReportMissingFile();
+  if (!ini::FileExists(file)) ReportMissingLayout(file);
   std::string value = ini::ReadString(file, section, std::to_string(entry), kValueBuffer);
   SplitSkinValue(value, fields);
 }
 
 SkinButtonEntry EntryFromFields(const SkinFields& fields) {
   SkinButtonEntry entry;
-  entry.rect.x = ini::ToInt(fields[1]);
-  entry.rect.y = ini::ToInt(fields[2]);
-  entry.rect.width = ini::ToInt(fields[3]);
-  entry.rect.height = ini::ToInt(fields[4]);
+  entry.rect.x = LayoutCoordinate(fields[1]);
+  entry.rect.y = LayoutCoordinate(fields[2]);
+  entry.rect.width = LayoutSize(fields[3]);
+  entry.rect.height = LayoutSize(fields[4]);
   entry.caption = fields[5];
   return entry;
 }

@@ -30,6 +30,19 @@ struct SkinRect {
   bool operator==(const SkinRect&) const = default;
 };
 
+// Layout values are bounded on reading, as the settings are: a layout file beside a
+// build is the user's to edit. Coordinates stay within -32768..32767 and sizes within
+// 0..32767, far beyond any window, so that every sum the painting and the hit tests
+// make of them (an edge, a centred text, a slider's knob, a bar of the sound window)
+// stays inside int.
+inline constexpr std::int32_t kLayoutCoordinateMin = -32768;
+inline constexpr std::int32_t kLayoutCoordinateMax = 32767;
+inline constexpr std::int32_t kLayoutSizeMax = 32767;
+
+// Where something `content` pixels long starts when centred on the `size` pixels from
+// `start` (before `start` when it is the longer).
+inline int CentredStart(int start, int size, int content) { return start + (size - content) / 2; }
+
 // One parsed layout line: fields 1 to 4 as the rectangle, field 5 as the caption.
 struct SkinButtonEntry {
   SkinRect rect;
@@ -53,7 +66,8 @@ void SplitSkinValue(std::string_view value, SkinFields& fields);
 // program is ending); the read then yields an empty value.
 void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields);
 
-// The entry made of fields 1 to 5 (numbers read like the INI convention, 0 when absent).
+// The entry made of fields 1 to 5 (numbers read like the INI convention, 0 when absent,
+// then bounded as above).
 SkinButtonEntry EntryFromFields(const SkinFields& fields);
 
 // Index of the first rectangle holding the point (the lowest index wins where they

@@ -10,7 +10,9 @@
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <deque>
+#include <vector>
 
 #include "profile/core_hooks.h"
 #include "skin/skin_image.h"
@@ -36,6 +38,7 @@ constexpr std::array<SkinRect, kWarningEntries> kBuiltInWarningRects = {
 
 QPointer<QWidget> g_owner;
 int g_openBoxes = 0;
+std::vector<std::string> g_openTexts;     // the texts of the open boxes
 std::deque<std::string> g_pendingTexts;  // warnings waiting for the open box to close
 bool g_draining = false;
 
@@ -51,6 +54,12 @@ void ShowPendingWarnings() {
 }
 
 void QueueWarning(std::string text) {
+  // The same words once more, while they are on the screen or waiting, tell nothing new
+  // (every file of one refused save, say).
+  const auto same = [&text](const std::string& other) { return other == text; };
+  if (std::any_of(g_openTexts.begin(), g_openTexts.end(), same) ||
+      std::any_of(g_pendingTexts.begin(), g_pendingTexts.end(), same))
+    return;
   g_pendingTexts.push_back(std::move(text));
   ShowPendingWarnings();
 }
@@ -121,14 +130,14 @@ void WarningDlg::paintEvent(QPaintEvent*) {
       if (r.width <= 0 || r.height <= 0) r = SkinRect{0, 0, width, height};  // no layout: the whole box
       const QFontMetrics metrics(p.font());
       if (metrics.horizontalAdvance(text) <= r.width) {
-        const int x = r.x + (r.width - metrics.horizontalAdvance(text)) / 2;
-        const int y = r.y + (r.height - metrics.height()) / 2;
+        const int x = CentredStart(r.x, r.width, metrics.horizontalAdvance(text));
+        const int y = CentredStart(r.y, r.height, metrics.height());
         p.drawText(x, y + metrics.ascent(), text);
       } else {
         // A text wider than its area (one naming a file) is wrapped, centred on the area.
         constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
         const int h = metrics.boundingRect(QRect(0, 0, r.width, height), kFlags, text).height();
-        p.drawText(QRect(r.x, r.y + (r.height - h) / 2, r.width, h), kFlags, text);
+        p.drawText(QRect(r.x, CentredStart(r.y, r.height, h), r.width, h), kFlags, text);
       }
     }
   }
@@ -188,7 +197,9 @@ int ShowWarningBox(const std::string& text) {
   {
     WarningDlg box(text);
     ++g_openBoxes;
+    g_openTexts.push_back(text);
     result = box.exec();
+    g_openTexts.pop_back();
     --g_openBoxes;
   }
   if (g_openBoxes == 0) ShowPendingWarnings();

@@ -79,7 +79,8 @@ int ShowWarningBox(const std::string& text);
 
 // Makes the warning box the handler of the core's warnings. A warning raised on the UI
 // thread opens its box at once (or after the box that is open, if any); one raised on
-// another thread is queued to the UI thread and the raising thread goes on at once.
+// another thread is queued to the UI thread and the raising thread goes on at once. A
+// warning whose text is open or waiting already is not shown again.
 void InstallWarningBoxHandler();
 // Forgets the warnings waiting for the open box to close (the program is ending).
 void DiscardPendingWarnings();

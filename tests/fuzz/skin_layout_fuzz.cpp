@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes to the readers of the skin layout files, as every layout file
 // of the language folder at once. Checks that each value is split by the comma rule
-// without losing or adding text, that every rectangle read holds its own corner
-// exactly when it has a size (its edges stay in the int range), that the hit test
-// gives a rectangle holding the point and none after one that holds it, and that the
-// function sub-list names only its own keys and rows.
+// without losing or adding text, that every rectangle read is within the layout
+// bounds and holds its own corner exactly when it has a size, that the hit test gives
+// a rectangle holding the point and none after one that holds it, that the places of
+// the labels and centred texts the windows paint come out where they belong (the sums
+// they make overflow on a rectangle out of bounds), and that the function sub-list
+// names only its own keys and rows.
 #include <algorithm>
 #include <cstddef>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <string_view>
 
 #include "keys/language.h"
+#include "mainwnd/label_place.h"
 #include "mainwnd/main_skins.h"
 #include "platform/ini_file.h"
 #include "popups/function_names.h"
@@ -41,9 +44,43 @@ void CheckSplit(const std::string& value) {
   Check(joined == value);
 }
 
+// Wider than any text the windows paint: a caption of 259 characters in the largest font.
+constexpr int kWidestText = 1 << 16;
+
+// The painted places of texts of no size, of half the width and of the widest, as the
+// pages and popups align them.
+void CheckTextPlaces(const SkinRect& r) {
+  const LabelPlace kPlaces[] = {{LabelPlace::Align::Centre, 5, 100, 0}, {LabelPlace::Align::Centre, 0, 0, 30},
+                                {LabelPlace::Align::Left, -3, 0, 0},    {LabelPlace::Align::Right, 0, 0, 0},
+                                {LabelPlace::Align::Below, 0, 0, 0}};
+  for (const int extent : {0, r.width / 2, kWidestText}) {
+    const int start = CentredStart(r.x, r.width, extent);
+    if (extent <= r.width) Check(start >= r.x && start + extent <= r.x + r.width);
+    Check(CentredStart(r.y, r.height, extent) <= r.y + r.height);
+    for (const LabelPlace& place : kPlaces) {
+      const int left = LabelLeft(r, place, extent);
+      const int top = LabelTop(r, place, extent);
+      switch (place.align) {
+        case LabelPlace::Align::Centre: {
+          const int aligned = left - place.dx;
+          if (extent <= r.width - place.narrower) Check(aligned >= r.x && aligned + extent <= r.x + r.width);
+          break;
+        }
+        case LabelPlace::Align::Left: Check(left == r.x + place.dx); break;
+        case LabelPlace::Align::Right: Check(left + extent == r.x + r.width); break;
+        case LabelPlace::Align::Below: Check(top == r.y + r.height + 2); break;
+      }
+    }
+  }
+}
+
 void CheckTable(std::span<const SkinRect> rects) {
   for (std::size_t i = 0; i < rects.size(); ++i) {
     const SkinRect& r = rects[i];
+    Check(r.x >= kLayoutCoordinateMin && r.x <= kLayoutCoordinateMax && r.y >= kLayoutCoordinateMin &&
+          r.y <= kLayoutCoordinateMax);
+    Check(r.width >= 0 && r.width <= kLayoutSizeMax && r.height >= 0 && r.height <= kLayoutSizeMax);
+    CheckTextPlaces(r);
     (void)r.ToQRect();
     const bool sized = r.width > 0 && r.height > 0;
     Check(r.Contains(r.x, r.y) == sized);

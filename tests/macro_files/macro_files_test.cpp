@@ -10,6 +10,7 @@
 #include "keys/language.h"
 #include "platform/ini_file.h"
 #include "profile/core_hooks.h"
+#include "profile/macro_library.h"
 #include "profile/macro_text.h"
 #include "profile/paths.h"
 
@@ -235,6 +236,25 @@ TEST_F(MacroFilesTest, MissingGroupOrBuiltInFileWarnsAndEmptiesTheCount) {
   EXPECT_EQ(g_warningSlot, 2);
 }
 
+// A folder where a file belongs, or a file where a folder on the way belongs: the box
+// names the file and standard error says what stands in the way.
+TEST_F(MacroFilesTest, FileMissingForAFolderOrAFileOnTheWayIsNamed) {
+  const std::string macroFolder = g_macroDir.substr(0, g_macroDir.size() - 1);
+  fs::create_directories(GunPresetPath());
+  fs::remove_all(macroFolder);
+  WriteText(macroFolder, "a file named macro");
+  ::testing::internal::CaptureStderr();
+  LoadGunPresets();
+  LoadMacroGroups();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "ovk-dovaru: " + GunPresetPath() + " is a folder, not a file\n" + "ovk-dovaru: " + macroFolder +
+                " is a file, not a folder\n");
+  ASSERT_EQ(warnings_.size(), 2u);
+  EXPECT_EQ(warnings_[0].text, "Can't find the PUBG file. (" + GunPresetPath() + ")");
+  EXPECT_EQ(warnings_[1].tipEntry, 5);
+  EXPECT_EQ(warnings_[1].text, "A required file is missing (" + macroFolder + "/macroGrp.ini)");
+}
+
 TEST_F(MacroFilesTest, BuiltInMacrosLoadFromTheConfigFolder) {
   EXPECT_EQ(ConstMacroPath(), g_skinsDir + "/config/constMacro.dat");
   WriteText(ConstMacroPath(), GroupFileText(3, {EncodeMacroRecord(Sample("c0")), EncodeMacroRecord(Sample("c1"))}, 2));
@@ -295,7 +315,7 @@ TEST_F(MacroFilesTest, MissingGunFileShowsTheMessageAndChangesNothing) {
   ASSERT_EQ(warnings_.size(), 2u);
   for (const WarningRequest& w : warnings_) {
     EXPECT_EQ(w.tipEntry, -1);
-    EXPECT_EQ(w.text, "Can't find the PUBG file.");
+    EXPECT_EQ(w.text, "Can't find the PUBG file. (" + GunPresetPath() + ")");
   }
 }
 

@@ -144,7 +144,7 @@ TEST_F(SettingsTest, MissingFileWarnsWithTipFiveAndKeepsTheTables) {
   EXPECT_FALSE(LoadProfile(g_configDir, 2, false));
   EXPECT_FALSE(LoadProfile(g_configDir, 2, true));
   EXPECT_EQ(events, (std::vector<std::string>{"tip 5", "tip 5"}));
-  EXPECT_EQ(g_warningText, "tip text 5");
+  EXPECT_EQ(g_warningText, "tip text 5 (" + g_configDir + "configReset.ini)");
   EXPECT_EQ(g_keyFunc[2][0], 41);
   EXPECT_EQ(g_dpiLevel, 3);
   EXPECT_EQ(g_fireTime, 77);

@@ -59,6 +59,19 @@ TEST(SkinEntry, NumbersReadLikeTheIniConvention) {
   EXPECT_EQ(e.caption, "cap");
 }
 
+TEST(SkinEntry, ValuesBeyondTheLayoutBoundsAreBounded) {
+  struct Case {
+    SkinFields fields;
+    SkinRect expected;
+  };
+  const Case cases[] = {
+      {{"n", "2147483647", "-2147483648", "99999999999999999999", "-2147483648", "", ""}, {32767, -32768, 32767, 0}},
+      {{"n", "-40000", "40000", "-1", "32768", "", ""}, {-32768, 32767, 0, 32767}},
+      {{"n", "-32768", "32767", "0", "32767", "", ""}, {-32768, 32767, 0, 32767}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EntryFromFields(c.fields).rect, c.expected) << c.fields[1];
+}
+
 // ---- hit test -------------------------------------------------------------------------
 
 TEST(HitTest, EdgesOverlapAndEmptyRectangles) {
@@ -188,10 +201,8 @@ TEST_F(SkinLoaders, PageTablesControlRectanglesAndSliderStep) {
 TEST_F(SkinLoaders, ControlRectangleEdgesStayInTheIntRange) {
   WriteLanguageFile(1, "skin_mac.ini", "[EDIT]\n0=e,2147483000,-2147483000,1000,-1000,\n1=e,5,6,7,8,\n");
   LoadMacSkin();
-  const ControlRect huge = g_macroControlRects[2];  // EDIT 0
-  EXPECT_EQ(huge.right, 2147483647);
-  EXPECT_EQ(huge.bottom, -2147483647);
-  EXPECT_GT(huge.right, huge.left);
+  const ControlRect huge = g_macroControlRects[2];  // EDIT 0, read within the layout bounds
+  EXPECT_EQ(huge, (ControlRect{32767, -32768, 33767, -32768}));
   EXPECT_EQ(g_macroControlRects[1].ToQRect(), QRect(5, 6, 7, 8));
 }
 
@@ -224,7 +235,7 @@ TEST_F(SkinLoaders, MissingLayoutFileWarnsOnceAndAsksToClose) {
   LoadAllSkinLayouts();
   ASSERT_EQ(record.warnings.size(), 1u);
   EXPECT_EQ(record.warnings[0].tipEntry, 5);
-  EXPECT_EQ(record.warnings[0].text, "file missing");
+  EXPECT_EQ(record.warnings[0].text, "file missing (" + LangDir(1) + "/skin_color.ini)");
   EXPECT_EQ(g_warningSlot, 2);
   EXPECT_EQ(record.closeRequests, 1);
   EXPECT_TRUE(SkinCloseRequested());
@@ -238,7 +249,7 @@ TEST_F(SkinLoaders, MissingLayoutFileWarnsOnceAndAsksToClose) {
 TEST_F(SkinLoaders, MissingFileBeforeAnyTextsStillSaysWhatIsWrong) {
   LoadWarningSkin();
   ASSERT_EQ(record.warnings.size(), 1u);
-  EXPECT_EQ(record.warnings[0].text, "找不到配置文件");
+  EXPECT_EQ(record.warnings[0].text, "找不到配置文件 (" + LangDir(1) + "/LBWarning.ini)");
   EXPECT_EQ(record.closeRequests, 1);
 }
 
