@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of user files (macro records, INI files, key combinations, skin
 # layouts, the macro library) and the settings image check with libFuzzer for a short
-# fixed time each, under AddressSanitizer and UndefinedBehaviorSanitizer. The sources
-# they need are compiled with clang into an archive of their own under build/fuzz.
+# fixed time each, the targets side by side, under AddressSanitizer and
+# UndefinedBehaviorSanitizer. The sources they need are compiled with clang into an
+# archive of their own under build/fuzz.
 # FUZZ_SECONDS sets the time per target (default 30). An input that takes longer than
 # 10 s, or a target that does not end within a minute of its time, fails (both
 # stretched by MC_TEST_TIME_FACTOR).
@@ -38,35 +39,55 @@ printf '%s\n' "${sources[@]}" | sort -u | xargs -P "$jobs" -I{} bash -c \
 rm -f "$out/libfuzzcore.a"
 ar rcs "$out/libfuzzcore.a" "$out"/obj/*.o
 
-status=0
-# run <target> <max input length>
-run() {
+# The targets and the longest input each takes.
+targets=(record_decoder:8192 ini_reader:4096 settings_image:2048 shortcut_text:1024 skin_layout:16384
+         macro_library:16384)
+
+link() {
+  "$cxx" "${flags[@]}" "${qt[@]}" -fsanitize=fuzzer,address,undefined "tests/fuzz/$1_fuzz.cpp" \
+    "$out/libfuzzcore.a" $(pkg-config --libs Qt6Core) -o "$out/$1_fuzz"
+}
+
+# fuzz <target> <max input length>: one target for its time; its verdict goes to
+# <target>.result, its output to <target>.log.
+fuzz() {
   local name=$1 maxlen=$2
-  "$cxx" "${flags[@]}" "${qt[@]}" -fsanitize=fuzzer,address,undefined "tests/fuzz/${name}_fuzz.cpp" \
-    "$out/libfuzzcore.a" $(pkg-config --libs Qt6Core) -o "$out/${name}_fuzz"
   # New inputs go to a working corpus in the build folder; the seeds stay as they are.
   mkdir -p "$out/corpus/$name"
   # The INI target writes a file per input: keep it in memory when /dev/shm is there.
   local tmp=${TMPDIR:-/tmp}
   [ -d /dev/shm ] && [ -w /dev/shm ] && tmp=/dev/shm
-  echo "-- ${name}: ${seconds}s"
   if TMPDIR=$tmp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ASAN_OPTIONS=detect_leaks=1 \
       run_bounded $((seconds + 60)) "${name}_fuzz" "$out/${name}_fuzz" -max_total_time="$seconds" \
       -max_len="$maxlen" -timeout="$(stretched 10)" -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$out/artifacts/${name}-" \
       "$out/corpus/$name" "tests/fuzz/corpus/$name" >"$out/${name}.log" 2>&1; then
-    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$out/${name}.log" || true
+    { echo "-- ${name}: ${seconds}s"
+      grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$out/${name}.log" || true; } >"$out/${name}.result"
   else
-    tail -n 60 "$out/${name}.log"
-    echo "FAILED: ${name} (artifacts in $out/artifacts)"
-    status=1
+    { echo "-- ${name}: ${seconds}s"
+      tail -n 60 "$out/${name}.log"
+      echo "FAILED: ${name} (artifacts in $out/artifacts)"; } >"$out/${name}.result"
+    return 1
   fi
 }
 
-run record_decoder 8192
-run ini_reader 4096
-run settings_image 2048
-run shortcut_text 1024
-run skin_layout 16384
-run macro_library 16384
+# Linked and then run side by side: each target is one process on one core.
+status=0
+pids=()
+for target in "${targets[@]}"; do
+  link "${target%%:*}" &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+[ "$status" -eq 0 ] || { echo "FAILED: a fuzz target did not build"; exit 1; }
+pids=()
+for target in "${targets[@]}"; do
+  fuzz "${target%%:*}" "${target##*:}" &
+  pids+=($!)
+done
+for i in "${!targets[@]}"; do
+  wait "${pids[$i]}" || status=1
+  cat "$out/${targets[$i]%%:*}.result"
+done
 exit $status

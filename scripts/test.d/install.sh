@@ -10,7 +10,6 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/support/deadline.sh
 jobs=$(nproc)
-[ "$jobs" -gt 4 ] && jobs=4
 user=nobody
 as_user_cmd=(setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups --)
 as_user() { "${as_user_cmd[@]}" "$@"; }
