@@ -278,7 +278,10 @@ class Desktop:
 
     def log(self, name):
         path = os.path.join(self.folder, name + ".log")
-        return open(path, errors="replace").read() if os.path.exists(path) else ""
+        if not os.path.exists(path):
+            return ""
+        with open(path, errors="replace") as f:
+            return f.read()
 
     def _private_environment(self):
         env = {k: v for k, v in os.environ.items()
