@@ -590,9 +590,9 @@ void OnPaint(QPainter& painter) {
     menu->hide();
     menu->deleteLater();
   }
-  // A paint is asked for only what is on the screen, also of a window that counts as
-  // minimised where the window manager left it shown: the page is drawn whatever the
-  // window's state. Only what this paint shows is composed again (a hover change: the two controls).
+  // The page is drawn whatever Qt believes of the window's state: a paint is asked for
+  // only what is on the screen. Only what this paint shows is composed again (a hover
+  // change: the two controls).
   PaintInsideShape(painter, ComposePageArea(PaintedArea(painter)), g_mainDlg ? g_mainDlg->Shape() : QRegion());
 }
 
