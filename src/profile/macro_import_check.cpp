@@ -1,13 +1,9 @@
 #include "profile/macro_import_check.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 
-#include "platform/descriptor.h"
 #include "platform/ini_file.h"
+#include "platform/plain_file.h"
 #include "profile/macro_library.h"
 #include "profile/macro_text.h"
 
@@ -35,13 +31,13 @@ bool IsGroupFile(const ini::ParsedText& file) {
 }  // namespace
 
 std::string ReadMacroFile(const std::string& path, MacroFileKind kind, std::string& bytes) {
-  bytes.clear();
-  // Without blocking on a pipe; what is no plain file is refused below.
-  const platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd) return errno == ENOENT ? "it is not a file" : "it cannot be read";
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return "it is not a file";
-  if (!platform::ReadUpTo(fd.Get(), kMaxMacroFileBytes + 1, bytes)) return "it cannot be read";
+  switch (platform::ReadPlainFile(path, kMaxMacroFileBytes, bytes)) {
+    case platform::PlainFileRead::Read: break;
+    case platform::PlainFileRead::Missing:
+    case platform::PlainFileRead::NotPlain: return "it is not a file";
+    case platform::PlainFileRead::TooLarge: return "it is larger than 1 MiB";
+    case platform::PlainFileRead::Unreadable: return "it cannot be read";
+  }
   if (bytes.empty()) return "it is empty";
   if (bytes.size() > kMaxMacroFileBytes) return "it is larger than 1 MiB";
   const ini::ParsedText file(bytes);
