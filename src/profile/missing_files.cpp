@@ -26,6 +26,21 @@ std::string WhyFileIsMissing(const std::string& file) {
   return file + " is missing";
 }
 
+std::string WhyFileIsMissing(const std::string& file, platform::PlainFileRead read) {
+  switch (read) {
+    case platform::PlainFileRead::NotPlain: {
+      std::error_code error;
+      if (fs::is_directory(file, error)) return file + " is a folder, not a file";
+      return file + " " + platform::PlainFileReadText(read);
+    }
+    case platform::PlainFileRead::TooLarge:
+    case platform::PlainFileRead::Unreadable: return file + " " + platform::PlainFileReadText(read);
+    case platform::PlainFileRead::Missing:
+    case platform::PlainFileRead::Read: break;
+  }
+  return WhyFileIsMissing(file);
+}
+
 void ReportMissingFile(const std::string& file, std::string_view message) {
   std::fprintf(stderr, "ovk-dovaru: %s\n", WhyFileIsMissing(file).c_str());
   const std::string named = " (" + file + ")";
