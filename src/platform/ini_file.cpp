@@ -247,9 +247,11 @@ std::shared_ptr<FileEntry> EntryFor(const std::string& path) {
   return slot;
 }
 
-// Reads the whole file and the stamp of what was read. False when it can't be opened.
+// Reads the whole file and the stamp of what was read. False when it can't be opened or
+// is not a plain file: opened without blocking, since a FIFO swapped in after the stat
+// would otherwise wait for a writer for ever.
 bool ReadWholeFile(const std::string& path, std::string& out, FileStamp& stamp) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
