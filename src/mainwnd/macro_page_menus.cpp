@@ -1,7 +1,6 @@
 // The macro page's popup menus: where they open (the insert menu of entry 5, the
 // right-click menus of the three lists), what their items do (WM_POPUP_MENU_COMMAND
 // types 11 to 14), and the page's entry points in the main window.
-#include <QImageReader>
 #include <QListWidget>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include "profile/macro_library.h"
 #include "profile/macro_record.h"
 #include "profile/paths.h"
+#include "skin/image_file.h"
 #include "skin/skin_layout.h"
 
 namespace {
@@ -44,7 +44,7 @@ int SelectedRowMacro() {
 // `widthTrim`.
 void ShowPopupMenu(int x, int y, const std::string& image, int widthTrim) {
   g_popupShown = 1;
-  const int width = QImageReader(QString::fromStdString(image)).size().width();
+  const int width = ImageFileSize(image).width();
   OpenMainPopupMenu(g_menuKind, QRect(x, y, std::max(width - widthTrim, 0), kMenuHeight), nullptr);
 }
 

@@ -1,11 +1,9 @@
 #include "mainwnd/skin_image_check.h"
 
-#include <QImageReader>
-#include <QString>
-
 #include <cstdio>
 
 #include "profile/core_hooks.h"
+#include "skin/image_file.h"
 #include "skin/skin_image.h"
 
 namespace {
@@ -20,22 +18,21 @@ std::vector<std::string> MainWindowImageNames() {
   return names;
 }
 
-std::vector<std::string> MissingMainWindowImages() {
-  std::vector<std::string> missing;
+std::vector<MissingImage> MissingMainWindowImages() {
+  std::vector<MissingImage> missing;
   for (const std::string& name : MainWindowImageNames()) {
-    const std::string path = SkinImagePath(name);
-    // The header is enough to tell an image from a missing or foreign file.
-    QImageReader reader(QString::fromStdString(path));
-    if (!reader.canRead()) missing.push_back(path);
+    std::string path = SkinImagePath(name);
+    std::string why = WhyImageFileIsUnusable(path);
+    if (!why.empty()) missing.push_back({std::move(path), std::move(why)});
   }
   return missing;
 }
 
 void ReportMissingMainWindowImages() {
-  const std::vector<std::string> missing = MissingMainWindowImages();
+  const std::vector<MissingImage> missing = MissingMainWindowImages();
   if (missing.empty()) return;
-  for (const std::string& path : missing) std::fprintf(stderr, "ovk-dovaru: skin image missing: %s\n", path.c_str());
-  std::string named = " (" + missing.front();
+  for (const MissingImage& image : missing) std::fprintf(stderr, "ovk-dovaru: skin image %s\n", image.why.c_str());
+  std::string named = " (" + missing.front().path;
   if (missing.size() > 1) named += " and " + std::to_string(missing.size() - 1) + " more";
   ShowTipWarning(kTipFileMissing, {}, named + ")");
 }

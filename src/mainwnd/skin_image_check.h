@@ -10,10 +10,15 @@
 // pictures drawn over the pages, as names under the skins folder.
 std::vector<std::string> MainWindowImageNames();
 
-// The paths of those images that are missing or cannot be read as images.
-std::vector<std::string> MissingMainWindowImages();
+struct MissingImage {
+  std::string path;
+  std::string why;  // as standard error names it: "<path> is not a plain file"
+};
 
-// Names every missing image on standard error and shows one warning box (TipText
-// entry 5) naming the first of them and how many more there are. Nothing when all
-// are there.
+// Those images that are missing or cannot be read as images (WhyImageFileIsUnusable).
+std::vector<MissingImage> MissingMainWindowImages();
+
+// Names every missing image and why on standard error and shows one warning box
+// (TipText entry 5) naming the first of them and how many more there are. Nothing when
+// all are there.
 void ReportMissingMainWindowImages();

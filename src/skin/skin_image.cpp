@@ -23,20 +23,6 @@ bool IsCutOut(QRgb pixel) {
 
 }  // namespace
 
-QImage LoadImageFile(const std::string& path) {
-  QImage image;
-  if (!image.load(QString::fromStdString(path))) return QImage();
-  switch (image.format()) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-      return image;
-    default:
-      // Grey or paletted files: one 32-bit layout keeps every later copy fast.
-      return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-  }
-}
-
 SkinSource::SkinSource(const QImage& whole) : whole_(whole) {}
 
 SkinSource SkinSource::Cut(const QImage& image, const QRegion& keep) {

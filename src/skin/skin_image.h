@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "skin/image_file.h"
 #include "skin/skin_layout.h"
 
 class QPainter;
@@ -78,15 +79,12 @@ QRegion PaintedArea(const QPainter& painter);
 // An empty shape paints the whole image. Only the part the paint shows is touched.
 void PaintInsideShape(QPainter& painter, const QImage& image, const QRegion& shape);
 
-// An image file decoded as it is on disk (null when missing or undecodable), in a
-// 32-bit layout; not cached.
-QImage LoadImageFile(const std::string& path);
-
 // Path of a skin image: g_skinsDir + "/" + name.
 std::string SkinImagePath(std::string_view name);
 
-// Decoded skin images keyed by path. A file is decoded again only when its size or
-// modification time changed; a missing or undecodable file gives a null image.
+// Decoded skin images keyed by path, read through LoadImageFile. A file is decoded again
+// only when its size or modification time changed; a missing or undecodable file, or
+// anything but a plain file, gives a null image.
 //
 // The cache is bounded: it holds at most ByteBudget() bytes of pixels, dropping the
 // images used longest ago first (an image in use is never dropped by its own request;

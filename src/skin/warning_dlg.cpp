@@ -78,7 +78,7 @@ WarningDlg::WarningDlg(const std::string& text, QWidget* parent) : QDialog(paren
   setMouseTracking(true);
 
   // The mask is read once per box and gives its shape and size.
-  const QImage mask(QString::fromStdString(SkinImagePath("warning_mask.jpg")));
+  const QImage mask = LoadImageFile(SkinImagePath("warning_mask.jpg"));
   int width = mask.width();
   int height = mask.height();
   if (!mask.isNull()) {
