@@ -1,16 +1,18 @@
 #include "popups/gun_dlg.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QTimer>
+
+#include <cstdio>
 
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
 #include "popups/popup_state.h"
 #include "profile/macro_files.h"
 #include "profile/macro_record.h"
+#include "skin/image_file.h"
 #include "skin/popup_skin.h"
 #include "skin/skin_image.h"
 
@@ -75,8 +77,11 @@ void CDialogGun::ShowMacroRepeat(int preset) {
 void CDialogGun::CheckPicture() {
   // Said once for each preset shown, not at every repaint.
   const int preset = g_currentGunPreset;
-  if (preset == pictureChecked_ || QFile::exists(QString::fromStdString(PicturePath(preset)))) return;
+  if (preset == pictureChecked_) return;
+  const std::string why = WhyImageFileIsUnusable(PicturePath(preset));
+  if (why.empty()) return;
   pictureChecked_ = preset;
+  std::fprintf(stderr, "ovk-dovaru: gun picture %s\n", why.c_str());
   QTimer::singleShot(0, this, [this] { ShowPlainMessage(this, "枪械图片丢失，未能对应!"); });
 }
 

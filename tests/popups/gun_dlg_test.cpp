@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "../ui_skin/skin_fixture.h"
 #include "mainwnd/main_input.h"
 #include "platform/ini_file.h"
@@ -178,6 +181,18 @@ TEST_F(GunDialogTest, RepeatModesAndThePresetMenu) {
   ASSERT_NE(dialog.PresetMenu(), nullptr);
   Press(dialog, 7);
   EXPECT_FALSE(dialog.PresetMenu() && dialog.PresetMenu()->isVisible());
+}
+
+TEST_F(GunDialogTest, APictureThatIsNoPlainFileIsSaidAsMissing) {
+  // A FIFO in its place (a broken copy): said at once, without waiting for a writer.
+  const std::string picture = Skins() + "/Gun/1.jpg";
+  ASSERT_EQ(::unlink(picture.c_str()), 0);
+  ASSERT_EQ(::mkfifo(picture.c_str(), 0600), 0);
+  record.messages.clear();
+  CDialogGun dialog(nullptr);
+  dialog.Compose();
+  QApplication::processEvents();
+  EXPECT_EQ(record.messages, std::vector<std::string>{"枪械图片丢失，未能对应!"});
 }
 
 TEST_F(GunDialogTest, TheCountEditFollowsTheModeMarkerWhenPainted) {
