@@ -58,7 +58,7 @@ int SendCmd11(int start) {
 
 void SendKeyCmd10(int p, int i) {
   if (p < 0 || p >= kProfileCount || i < 0 || i >= kButtonCount) return;
-  SendKeyCmd10ForCode(i, g_keyFunc[p][i]);
+  SendKeyCmd10ForCode(i, ProfileAssignments(p)[static_cast<std::size_t>(i)]);
 }
 
 void SendKeyCmd10ForCode(int i, int code) {

@@ -131,7 +131,13 @@ void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
   g_buttonToggle.fetch_xor(1);
   g_buttonHeld = 1;
   if (code < kFirstMacroCode && !(code == kLeftClickCode && g_ledReactActive.load() == 1)) g_buttonToggle = 0;
-  const int leftMac = g_leftMac[p][b];
+  int leftMac = 0;
+  int firstButtonCode = 0;
+  {
+    std::lock_guard tables(WorkerTablesLock());  // the UI chooses functions meanwhile
+    leftMac = g_leftMac[p][b];
+    firstButtonCode = g_keyFunc[p][0];
+  }
   if (leftMac != 0) g_buttonToggle = 0;
 
   if (g_softHardMac.load() == 1 && leftMac % 2 != 0) {
@@ -142,7 +148,7 @@ void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
       ReactionLighting(b);
     } else if (b == g_ledReactButton.load()) {
       g_ledReactActive = 0;
-      SendKeyCmd10Value(g_keyFunc[p][0] & 0xFF);
+      SendKeyCmd10Value(firstButtonCode & 0xFF);
       NormalLighting();
     } else {
       g_ledReactButton = b;
@@ -192,7 +198,7 @@ void HandleButtonEvent(std::uint8_t eventCode, std::uint8_t detail) {
   const int key = eventCode - kInputButtonBase;
   const int b = std::min<int>(g_keyNumToButton[static_cast<std::size_t>(key)], kButtonCount - 1);
   int p = Profile(g_currentProfile.load());
-  const int code = g_keyFunc[p][b];
+  const int code = ProfileAssignments(p)[static_cast<std::size_t>(b)];
 
   LoadButtonMacro(code);
 

@@ -129,9 +129,11 @@ bool MacroForCode(int code, MacroRecord& out) {
 
 // Plays a record: a key combination once and whole, a macro by its mode (bit 1 while
 // the button is held, else bit 0 until a press flips the toggle back, each at most
-// 10000 rounds; neither: repeatCount rounds). Each event waits its delay from the
-// deadline of the one before, so the report writes do not add up; when the writes
-// fall behind, the next event follows at once rather than in a burst of catch-up.
+// 10000 rounds; neither: repeatCount rounds). Each event waits its delay from the end
+// of the report before it, the latest moment the mouse can have taken that one: a
+// player that was held up (a busy machine, a paused process) makes the macro longer
+// and never shortens a gap, since a key held for less than a frame is one a game does
+// not see. The write time of each report adds to the macro's length for that.
 // Everything is released at the end, also when the mouse stopped taking reports.
 void PlayRecord(const MacroRecord& record, bool combination, std::stop_token stop) {
   const int events = std::min<int>(record.eventCount, kMacroMaxEvents);
@@ -147,7 +149,6 @@ void PlayRecord(const MacroRecord& record, bool combination, std::stop_token sto
     return true;
   };
 
-  Clock::time_point next = Clock::now();
   bool playing = true;
   for (int round = 0; playing && round < rounds; ++round) {
     if (!keepGoing()) break;
@@ -163,9 +164,9 @@ void PlayRecord(const MacroRecord& record, bool combination, std::stop_token sto
         playing = false;  // the mouse is gone or refuses reports: nothing more to play
         break;
       }
-      const Clock::time_point sent = Clock::now();
-      next += std::chrono::milliseconds(EventDelayMs(code, action, record.delay[static_cast<std::size_t>(j)], Random()));
-      if (next < sent) next = sent;
+      const Clock::time_point next =
+          Clock::now() +
+          std::chrono::milliseconds(EventDelayMs(code, action, record.delay[static_cast<std::size_t>(j)], Random()));
       if (!WorkerSleepUntil(next, stop, true)) {
         playing = false;
         break;

@@ -356,7 +356,7 @@ QRect PlaceButtonMenu(const QRect& entryOnScreen, int menuHeight, int screenHeig
 bool ButtonMenuAllowed(int button) {
   const int keys = KeyCount();
   if (!In(button, 0, keys - 1)) return false;
-  const auto& funcs = g_keyFunc[static_cast<std::size_t>(Profile())];
+  const auto funcs = ProfileAssignments(Profile());
   if (funcs[static_cast<std::size_t>(button)] != 1) return true;
   for (int i = 0; i < keys; ++i)
     if (i != button && funcs[static_cast<std::size_t>(i)] == 1) return true;

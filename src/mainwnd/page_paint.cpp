@@ -617,7 +617,7 @@ std::string CutLabel(const std::string& text) {
 
 std::string AssignmentLabel(int profile, int button) {
   if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonCount) return {};
-  const int c = g_keyFunc[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)];
+  const int c = ProfileAssignments(profile)[static_cast<std::size_t>(button)];
   std::string text;
   if (c == 33) {
     text = MacroName(g_profileMacros[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)]);

@@ -186,6 +186,7 @@ int MacroSelectionOffsetRows(int groupRow, int macrosInGroup) { return groupRow 
 bool AssignButtonFunction(int profile, int button, int code) {
   const int keys = KeyCount();
   if (!In(profile, 0, kProfileCount - 1) || !In(button, 0, keys - 1)) return false;
+  std::lock_guard tables(WorkerTablesLock());  // the workers act on the assignments
   auto& funcs = g_keyFunc[static_cast<std::size_t>(profile)];
   funcs[static_cast<std::size_t>(button)] = code;
   g_leftMac[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)] = 0;

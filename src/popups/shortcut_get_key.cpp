@@ -34,9 +34,9 @@ CShortcutGetKey::CShortcutGetKey(QWidget* owner, int button, bool assignOnOk, Po
   std::string stored;
   int assignment = 0;
   if (profile >= 0 && profile < kProfileCount && button >= 0 && button < kButtonCount) {
+    assignment = ProfileAssignments(profile)[static_cast<std::size_t>(button)];
     std::lock_guard guard(g_shortcutTextsLock);
     stored = m_shortcutTexts[profile][button];
-    assignment = g_keyFunc[profile][button];
   }
   g_shortcutCapture.Load(stored, assignment);
 }
@@ -48,7 +48,7 @@ void CShortcutGetKey::Ok() {
   if (!text.empty()) {
     const int profile = g_currentProfile.load();
     if (assignOnOk_ && profile >= 0 && profile < kProfileCount && button_ >= 0 && button_ < kButtonCount)
-      g_keyFunc[profile][button_] = kShortcutAssignment;
+      SetButtonAssignment(profile, button_, kShortcutAssignment);
     DeliverPopupMessage(sink_, kWmShortcutCaptured, g_shortcutCapture.WParam(button_),
                         reinterpret_cast<std::intptr_t>(&text));
   }

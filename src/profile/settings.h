@@ -11,7 +11,8 @@
 // tables. Scalars are atomic; arrays are plain. Whole-table rewrites (LoadProfile: the
 // listener's reload after the mouse's own profile switch, the import, the reset) and
 // every write of g_dpiSetEnable and of g_dpiLevel that depends on it (the DPI level
-// rules, the page's pick of a level, the sound lighting's restore) take
+// rules, the page's pick of a level, the sound lighting's restore), the choice of a
+// button's function and every access to the assignments (g_keyFunc) take
 // WorkerTablesLock, which the download and the macro executor hold while they read the
 // tables; the pages' other edits are made without it. The key-combination texts are
 // std::string and therefore taken under g_shortcutTextsLock.
@@ -46,7 +47,11 @@ using ProfileButtonTable = std::array<std::array<T, kButtonCount>, kProfileCount
 
 // ---- Profile tables: section "Config" + profile ------------------------------------
 
-extern ProfileButtonTable<int> g_keyFunc;  // K<i>: AssignmentCode of button i
+// K<i>: AssignmentCode of button i. Every thread reads and writes it under
+// WorkerTablesLock (ProfileAssignments and SetButtonAssignment take it): the UI sets
+// it, the download clears references to macros that are gone, the listener's reload
+// rewrites it, and the workers act on it.
+extern ProfileButtonTable<int> g_keyFunc;
 // K<i> after the first comma: the stored key-combination text ("&split&" form);
 // empty when the value has no comma. Guard every access from a thread other than the
 // UI thread with g_shortcutTextsLock (LoadProfile takes it while it writes).
@@ -123,6 +128,13 @@ void ClearSettingsTables();
 // is shown while it is held: a warning box's event loop may start a download.
 std::mutex& WorkerTablesLock();
 
+// The assignments of a profile (g_keyFunc), read under WorkerTablesLock, which the
+// caller must not hold; all zero for a profile outside 0..3.
+std::array<int, kButtonCount> ProfileAssignments(int profile);
+// Sets a button's assignment under WorkerTablesLock, which the caller must not hold;
+// nothing for indices out of range.
+void SetButtonAssignment(int profile, int button, int code);
+
 // ---- Loading -------------------------------------------------------------------------
 
 // Reads section "Config" + profile and ShareData of `file` into the tables. A missing
@@ -142,7 +154,7 @@ bool LoadSettingsProfilesUnderLock(const std::string& file);
 
 // Reads K<button> of section in file into g_keyFunc and m_shortcutTexts. When the
 // value holds a comma, the key-combination macros (g_profileMacros) are cleared and
-// rebuilt from all stored texts.
+// rebuilt from all stored texts. Under WorkerTablesLock, which the caller must not hold.
 void LoadButtonKey(const std::string& file, const std::string& section, int profile, int button);
 
 // Reads the device description from g_configIniPath (or `file`); a key map out of

@@ -18,8 +18,9 @@ constexpr int kTipLeftClickNeeded = 7;
 
 SettingsVerdict CheckSettingsForMouse() {
   if (g_settingsUnreadable.load()) return SettingsVerdict::NotRead;
-  for (int button = 0; button < kButtonCount; ++button)
-    if (g_keyFunc[0][static_cast<std::size_t>(button)] == kLeftClickCode) return SettingsVerdict::Fit;
+  const auto assignments = ProfileAssignments(0);
+  for (int code : assignments)
+    if (code == kLeftClickCode) return SettingsVerdict::Fit;
   return SettingsVerdict::NoLeftClick;
 }
 

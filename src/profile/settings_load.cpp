@@ -94,6 +94,7 @@ void LoadSharedSettings(const std::string& file) {
 
 void LoadButtonKey(const std::string& file, const std::string& section, int profile, int button) {
   if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonCount) return;
+  std::lock_guard tables(WorkerTablesLock());
   if (ReadButtonKey(file, section, profile, button)) RebuildShortcutMacros();
 }
 

@@ -19,7 +19,7 @@ void SetProfileSection(const std::string& section) {
 }
 
 std::string ButtonKeyValue(int profile, int button) {
-  int code = g_keyFunc[profile][button];
+  const int code = ProfileAssignments(profile)[static_cast<std::size_t>(button)];
   if (code != 33) return std::to_string(code);
   std::lock_guard<std::mutex> guard(g_shortcutTextsLock);
   return "33," + m_shortcutTexts[profile][button];

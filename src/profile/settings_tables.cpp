@@ -111,3 +111,15 @@ std::mutex g_tablesLock;
 }  // namespace
 
 std::mutex& WorkerTablesLock() { return g_tablesLock; }
+
+std::array<int, kButtonCount> ProfileAssignments(int profile) {
+  if (profile < 0 || profile >= kProfileCount) return {};
+  std::lock_guard tables(g_tablesLock);
+  return g_keyFunc[static_cast<std::size_t>(profile)];
+}
+
+void SetButtonAssignment(int profile, int button, int code) {
+  if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonCount) return;
+  std::lock_guard tables(g_tablesLock);
+  g_keyFunc[static_cast<std::size_t>(profile)][static_cast<std::size_t>(button)] = code;
+}

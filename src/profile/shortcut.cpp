@@ -110,6 +110,7 @@ int OnShortcutCaptured(unsigned wParam, std::string_view text) {
       std::lock_guard<std::mutex> guard(g_shortcutTextsLock);
       m_shortcutTexts[profile][button] = std::move(stored);
     }
+    std::lock_guard tables(WorkerTablesLock());  // the executor reads the macros under it
     BuildShortcutMacros();
   }
   return 1;

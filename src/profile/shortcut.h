@@ -50,12 +50,15 @@ std::string MakeStoredShortcutText(const ShortcutRecord& record, std::string_vie
 // Handler of the captured-combination message: wParam = button index * 256 + the main
 // key's virtual-key code (255 for none), text = the capture text. Sets g_shortcut,
 // stores the stored text for the button of the current profile (buttons 0 to 11 only)
-// and rebuilds the key-combination macros. Returns 1.
+// and rebuilds the key-combination macros under WorkerTablesLock, which the caller must
+// not hold. Returns 1.
 int OnShortcutCaptured(unsigned wParam, std::string_view text);
 
 // Rebuilds the key-combination macros (g_profileMacros) of every button of the four
 // profiles whose assignment is 33 from its stored text. Other buttons' records and the
-// fields not set here stay as they are. Callable from any thread.
+// fields not set here stay as they are. The macro executor reads the records and the
+// assignments under WorkerTablesLock, so a caller on a thread of its own holds it (the
+// loads and OnShortcutCaptured do).
 void BuildShortcutMacros();
 
 // The display name of a device key code in the current language.

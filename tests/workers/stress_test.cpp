@@ -70,6 +70,26 @@ class StressTest : public WorkersTest {
   }
 };
 
+// The UI changes functions of buttons that the mouse keeps pressing: the workers read
+// the assignments under the tables lock that the change takes.
+TEST_F(StressTest, AssignmentsChangeWhileTheButtonsArePressed) {
+  StartWorkers();
+  std::atomic<bool> done{false};
+  std::thread ui([&] {
+    for (int n = 0; !done.load(); ++n) {
+      SetButtonAssignment(0, 1, n % 2 == 0 ? 0 : GroupCode(0, 0));
+      SetButtonAssignment(0, 0, n % 2 == 0 ? 0 : 1);
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  Storm(500ms, false, 11);
+  done = true;
+  ui.join();
+  ASSERT_TRUE(QuietDown());
+  EXPECT_TRUE(mouse->HeldKeys().empty());
+  EXPECT_EQ(mouse->HeldButtons(), 0);
+}
+
 TEST_F(StressTest, ListenerExecutorAndDownloadRunTogether) {
   ResetDownloadCarryOver();
   StartWorkers();

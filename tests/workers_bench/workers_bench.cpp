@@ -3,7 +3,9 @@
 //
 // MacroEventTiming: a macro of 200 key events 5 ms apart, started by a button press;
 // each event's time at the mouse is compared with its target (first event + the sum of
-// the delays before it). Counters: p50, p99 and max of |deviation| in microseconds.
+// the delays before it). Each delay counts from the end of the report before it, so the
+// deviation grows by every report's write time over the macro. Counters: p50, p99 and
+// max of |deviation| in microseconds.
 //
 // IdleCpu: the process's CPU time while both workers idle (mouse connected, or no
 // mouse found), as a share of one core.
