@@ -29,7 +29,7 @@ sources=(src/platform/ini_file.cpp src/platform/text_codec.cpp
 # core), the settings image and its check, and the skin layout reader and the places of
 # the labels painted from its rectangles, which convert to Qt's (QtCore only).
 sources+=(src/platform/write_guard.cpp src/platform/checked_folder.cpp src/platform/descriptor.cpp
-          src/platform/user_dirs.cpp src/profile/*.cpp src/skin/skin_layout.cpp src/skin/warning_layout.cpp
+          src/platform/plain_file.cpp src/platform/user_dirs.cpp src/profile/*.cpp src/skin/skin_layout.cpp src/skin/warning_layout.cpp
           src/mainwnd/main_skins.cpp src/popups/function_names.cpp src/mainwnd/label_place.cpp
           src/device/memory_image.cpp src/device/settings_image_check.cpp)
 qt=($(pkg-config --cflags Qt6Core) -fPIC)

@@ -6,11 +6,15 @@
 
 #include "keys/language.h"
 #include "platform/ini_file.h"
-#include "profile/save_failures.h"
+#include "platform/plain_file.h"
 #include "profile/core_hooks.h"
+#include "profile/damaged_files.h"
+#include "profile/macro_import_check.h"
+#include "profile/macro_library.h"
 #include "profile/macro_text.h"
 #include "profile/missing_files.h"
 #include "profile/paths.h"
+#include "profile/save_failures.h"
 
 std::array<std::string, 12> g_gunNames;
 
@@ -69,25 +73,74 @@ void WriteRecord(ini::Batch& batch, int index, const MacroRecord& record) {
   batch.WriteString(kMacrosSection, std::to_string(index), EncodeMacroRecord(record));
 }
 
-// Reads up to `limit` records of the file into table and returns how many it read.
-// The caller has checked that the file exists.
-int ReadRecordsLocked(const std::string& path, MacroTable& table, int limit) {
-  const int version = FileVersion(path);
-  const int count = std::clamp(FileCount(path), 0, limit);
+// A file as ini reads it, for the readers that go through the INI cache.
+struct IniFileText {
+  const std::string& path;
+  std::string ReadString(std::string_view section, std::string_view key, std::size_t bufferChars) const {
+    return ini::ReadString(path, section, key, bufferChars);
+  }
+};
+
+// Reads up to `limit` records of the file's text into table and returns how many it
+// read.
+template <typename Text>
+int ReadRecords(const Text& file, MacroTable& table, int limit) {
+  const int version = ini::ToInt(file.ReadString(kInitSection, kVersionKey, kSmallBuffer));
+  const int count = std::clamp(ini::ToInt(file.ReadString(kMacrosSection, kCountKey, kSmallBuffer)), 0, limit);
   for (int i = 0; i < count; ++i)
-    table[static_cast<std::size_t>(i)] = DecodeMacroRecord(ReadRecordText(path, i), version);
+    table[static_cast<std::size_t>(i)] =
+        DecodeMacroRecord(file.ReadString(kMacrosSection, std::to_string(i), kMacroValueBufferChars), version);
   return count;
 }
 
-// The group and built-in readers: without the file TipText entry 5 and an empty table.
-void ReadTableFile(const std::string& path, MacroTable& table, std::int16_t& count) {
-  bool missing = false;
+// Why the text of the built-in macros is none the program writes: no NUL byte, a count
+// from 0 to 13 and that many records of three-digit fields. Empty when it is one.
+std::string BuiltInDamage(const std::string& bytes, const ini::ParsedText& file) {
+  if (HoldsNul(bytes)) return "it holds NUL bytes";
+  const auto digits = [](const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::string countText = file.ReadString(kMacrosSection, kCountKey, 8);
+  if (!digits(countText) || countText.size() > 2 || std::stoi(countText) > kMacroTableSize)
+    return "its macroNum is not a number from 0 to " + std::to_string(kMacroTableSize);
+  for (int i = 0, count = std::stoi(countText); i < count; ++i)
+    if (!digits(file.ReadString(kMacrosSection, std::to_string(i), kMacroValueBufferChars)))
+      return "its record " + std::to_string(i) + " is no macro";
+  return {};
+}
+
+enum class TableFile { Group, BuiltIn };
+
+// The group and built-in readers, without blocking on a FIFO or a device in the file's
+// place. Without the file TipText entry 5 and an empty table; a file that cannot be
+// read (or, for the built-in macros, holds no macros as the program writes them) is
+// named and gives an empty table too.
+void ReadTableFile(const std::string& path, MacroTable& table, std::int16_t& count, TableFile kind) {
+  platform::PlainFileRead read;
+  std::string damage;
   {
     std::lock_guard<std::mutex> guard(g_macroFilesLock);
-    missing = !ini::FileExists(path);
-    count = missing ? 0 : static_cast<std::int16_t>(ReadRecordsLocked(path, table, kMacroTableSize));
+    std::string bytes;
+    read = platform::ReadPlainFile(path, kMaxMacroFileBytes, bytes);
+    count = 0;
+    if (read == platform::PlainFileRead::Read) {
+      const ini::ParsedText file(bytes);
+      if (kind == TableFile::BuiltIn) damage = BuiltInDamage(bytes, file);
+      if (damage.empty()) count = static_cast<std::int16_t>(ReadRecords(file, table, kMacroTableSize));
+    }
   }
-  if (missing) ReportMissingFile(path);
+  std::string said;
+  if (read == platform::PlainFileRead::Missing || read == platform::PlainFileRead::NotPlain) {
+    ReportMissingFile(path);
+  } else if (read != platform::PlainFileRead::Read) {
+    said = FileReadFailure(path, read);
+  } else if (!damage.empty()) {
+    said = path + " is damaged (" + damage + ")";
+  }
+  if (!said.empty()) {
+    const std::string texts[] = {said + "; its macros are not loaded"};
+    ReportDamagedFiles(texts, DamagedFileBox::Show);
+  }
 }
 
 }  // namespace
@@ -156,9 +209,13 @@ void ExportGunMacro(int index, int verticalStep) {
   if (missing) ReportMissingFile(path, kMissingGunFile);
 }
 
-void ReadMacroGroupFile(const std::string& path) { ReadTableFile(path, g_groupMacros, g_groupMacroCount); }
+void ReadMacroGroupFile(const std::string& path) {
+  ReadTableFile(path, g_groupMacros, g_groupMacroCount, TableFile::Group);
+}
 
-void LoadConstMacroFile(const std::string& path) { ReadTableFile(path, g_constMacros, g_constMacroCount); }
+void LoadConstMacroFile(const std::string& path) {
+  ReadTableFile(path, g_constMacros, g_constMacroCount, TableFile::BuiltIn);
+}
 
 void LoadGunPresets() {
   const std::string path = GunPresetPath();
@@ -168,7 +225,7 @@ void LoadGunPresets() {
     missing = !ini::FileExists(path);
     if (!missing) {
       // Presets are offered by their twelve names, so no more than twelve are loaded.
-      const int count = ReadRecordsLocked(path, g_gunMacros, kGunNameCount);
+      const int count = ReadRecords(IniFileText{path}, g_gunMacros, kGunNameCount);
       g_gunMacroCount = static_cast<std::int16_t>(count);
       for (int i = 0; i < kGunNameCount; ++i)
         g_gunNames[static_cast<std::size_t>(i)] =
@@ -187,8 +244,10 @@ MacroRecord LoadGroupMacro(int group, int macro) {
   // Only listed groups and counted macros: entries past macroNum are deleted macros
   // that stay in the file.
   if (group >= ini::ReadInt(list, "MACRO_GROUP_NUM", "macGrpNum", kSmallBuffer)) return record;
-  const std::string name = ini::ReadString(list, "MACRO_GROUP_NAME", std::to_string(group), 60);
-  if (name.empty() || name.find('/') != std::string::npos) return record;
+  // One character more than a name may have: a longer one is refused, not cut down to
+  // another group's name. No name leads out of the folder.
+  const std::string name = ini::ReadString(list, "MACRO_GROUP_NAME", std::to_string(group), kGroupNameChars + 2);
+  if (!IsUsableGroupName(name)) return record;
   const std::string path = folder + name + ".dat";
   if (!ini::FileExists(path) || macro >= FileCount(path)) return record;
   return DecodeMacroRecord(ReadRecordText(path, macro), FileVersion(path));

@@ -38,7 +38,11 @@ void ExportGunMacro(int index, int verticalStep);
 
 // Readers. A missing group or built-in file shows TipText entry 5 and empties the table
 // (count 0); records from the count up keep their contents. At most 13 records are
-// filled, whatever macroNum says.
+// filled, whatever macroNum says. A file that is there but cannot be read (larger than
+// 1 MiB, say) empties the table too and is named on standard error and in a warning
+// box, and so is a built-in file that holds no macros as the program writes them (NUL
+// bytes, a macroNum that is no number from 0 to 13, a counted record that is none).
+// Neither waits on a FIFO or a device in the file's place.
 void ReadMacroGroupFile(const std::string& path);
 void LoadConstMacroFile(const std::string& path);
 // Reads the language's PUBG.dat into g_gunMacros, g_gunMacroCount (at most 12) and

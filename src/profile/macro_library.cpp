@@ -6,15 +6,19 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/ini_file.h"
+#include "platform/plain_file.h"
 #include "platform/text_codec.h"
 #include "profile/core_hooks.h"
+#include "profile/damaged_files.h"
 #include "profile/kept_aside.h"
 #include "profile/library_files.h"
 #include "profile/macro_files.h"
+#include "profile/macro_import_check.h"
 #include "profile/macro_library_internal.h"
 #include "profile/macro_record.h"
 #include "profile/macro_text.h"
@@ -41,7 +45,11 @@ constexpr const char* kCountSection = "MACRO_GROUP_NUM";
 constexpr const char* kCountKey = "macGrpNum";
 constexpr const char* kNameSection = "MACRO_GROUP_NAME";
 constexpr std::size_t kCountBuffer = 3;
-constexpr std::size_t kNameBuffer = kGroupNameChars + 1;
+// One character past the longest usable name: a longer name reads as too long, not
+// cut down to another group's name.
+constexpr std::size_t kListedNameBuffer = kGroupNameChars + 2;
+// Far above twelve names of 59 characters; a larger file is no list the program wrote.
+constexpr std::size_t kMaxListFileBytes = 64 * 1024;
 // The name of a record is its first 60 fields of three digits.
 constexpr std::size_t kRecordNameBuffer = kMacroNameBytes * 3 + 1;
 
@@ -100,33 +108,60 @@ bool IsTwoDigits(const std::u32string& tail) {
   return tail.size() == 2 && tail[0] >= U'0' && tail[0] <= U'9' && tail[1] >= U'0' && tail[1] <= U'9';
 }
 
-// Reads a list file as the program writes it: a count from 0 to 12 and a name for
-// each group counted. False when the file is not like that (a count out of range or
-// not a number, a name missing: a damaged or cut file).
-bool ReadListFile(const std::string& list, std::array<std::string, kMaxMacroGroups>& names, int& count) {
-  const std::string text = ini::ReadString(list, kCountSection, kCountKey, 8);
-  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+// Why the list's text is not a list as the program writes it: a count from 0 to 12 and,
+// for each group counted, a plain group name not listed before. Empty when it is one;
+// `names` and `count` then hold the list.
+std::string ListDamage(const ini::ParsedText& list, std::array<std::string, kMaxMacroGroups>& names, int& count) {
+  const std::string text = list.ReadString(kCountSection, kCountKey, 8);
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoi(text) > kMaxMacroGroups)
+    return "its group count is not a number from 0 to 12";
   count = std::stoi(text);
-  if (count > kMaxMacroGroups) return false;
   for (int i = 0; i < count; ++i) {
-    names[i] = ini::ReadString(list, kNameSection, std::to_string(i), kNameBuffer);
-    if (names[i].empty()) return false;
+    names[i] = list.ReadString(kNameSection, std::to_string(i), kListedNameBuffer);
+    const std::string entry = "its entry " + std::to_string(i);
+    if (names[i].empty()) return entry + " is missing";
+    if (!IsUsableGroupName(names[i])) return entry + " is no group file name";
+    for (int k = 0; k < i; ++k)
+      if (names[k] == names[i]) return entry + " repeats entry " + std::to_string(k);
   }
-  return true;
+  return {};
 }
 
-// The groups of a damaged list file: those of its names that still lead to a group
-// file, in their order, then the other group files of the folder by name; at most 12.
-int RecoverGroups(const std::string& list, std::array<std::string, kMaxMacroGroups>& names) {
-  std::vector<std::string> found;
-  auto add = [&](const std::string& name) {
-    if (found.size() < kMaxMacroGroups && IsUsableGroupName(name) &&
-        library_internal::IsRegularFile(g_macroDir + name + ".dat") &&
-        std::find(found.begin(), found.end(), name) == found.end()) {
-      found.push_back(name);
-    }
-  };
-  for (int i = 0; i < kMaxMacroGroups; ++i) add(ini::ReadString(list, kNameSection, std::to_string(i), kNameBuffer));
+// What reading the file of a group gives, without blocking on a FIFO or a device in
+// its place.
+platform::PlainFileRead ProbeGroupFile(const std::string& name) {
+  std::string bytes;
+  return platform::ReadPlainFile(g_macroDir + name + ".dat", kMaxMacroFileBytes, bytes);
+}
+
+// A group file that is there but cannot be one (a folder, a FIFO, a device) is named,
+// once per load, rather than left out without a word.
+void NoteUnusableGroupFile(const std::string& name, platform::PlainFileRead result,
+                           std::vector<std::string>& notes) {
+  const std::string text = FileReadFailure(g_macroDir + name + ".dat", result) + ", so its group is not listed";
+  if (std::find(notes.begin(), notes.end(), text) == notes.end()) notes.push_back(text);
+}
+
+// How many of the folder's group files a recovered list holds, in words.
+std::string ListedGroupsText(int listed, int found) {
+  if (found == 0) return "the folder holds no group file to list";
+  if (found == 1) return "the folder's one group file is listed";
+  const std::string files = std::to_string(found) + " group files";
+  return listed < found ? "the first " + std::to_string(listed) + " of the folder's " + files + " are listed"
+                        : "the folder's " + files + " are listed";
+}
+
+// The groups of a damaged list: those of its names that still lead to a group file, in
+// their order, then the other group files of the folder by name; at most 12. `found`
+// counts every group file seen, listed or not.
+int RecoverGroups(const ini::ParsedText* list, std::array<std::string, kMaxMacroGroups>& names, int& found,
+                  std::vector<std::string>& notes) {
+  std::vector<std::string> candidates;
+  if (list != nullptr) {
+    for (int i = 0; i < kMaxMacroGroups; ++i)
+      candidates.push_back(list->ReadString(kNameSection, std::to_string(i), kListedNameBuffer));
+  }
   std::vector<std::string> files;
   std::error_code error;
   for (std::filesystem::directory_iterator it(g_macroDir, error), end; !error && it != end; it.increment(error)) {
@@ -134,10 +169,26 @@ int RecoverGroups(const std::string& list, std::array<std::string, kMaxMacroGrou
     if (file.size() > 4 && file.ends_with(".dat")) files.push_back(file.substr(0, file.size() - 4));
   }
   std::sort(files.begin(), files.end());
-  for (const std::string& name : files) add(name);
+  candidates.insert(candidates.end(), files.begin(), files.end());
+
+  std::vector<std::string> seen, listed;
+  found = 0;
+  for (const std::string& name : candidates) {
+    // Only plain names: none leads out of the folder.
+    if (!IsUsableGroupName(name) || std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+    seen.push_back(name);
+    const platform::PlainFileRead result = ProbeGroupFile(name);
+    if (result == platform::PlainFileRead::Missing) continue;
+    if (result != platform::PlainFileRead::Read) {
+      NoteUnusableGroupFile(name, result, notes);
+      continue;
+    }
+    ++found;
+    if (listed.size() < kMaxMacroGroups) listed.push_back(name);
+  }
   names = {};
-  std::copy(found.begin(), found.end(), names.begin());
-  return static_cast<int>(found.size());
+  std::copy(listed.begin(), listed.end(), names.begin());
+  return static_cast<int>(listed.size());
 }
 
 }  // namespace
@@ -195,29 +246,44 @@ std::string GroupFilePath(int g) {
 
 void LoadMacroGroups() {
   const std::string list = ListFilePath();
-  const bool present = ini::FileExists(list);
-  if (!present) ReportMissingFile(list);
+  std::string bytes;
+  const platform::PlainFileRead read = platform::ReadPlainFile(list, kMaxListFileBytes, bytes);
+  if (read == platform::PlainFileRead::Missing) ReportMissingFile(list);
 
   std::array<std::string, kMaxMacroGroups> names;
   int count = 0;
-  const bool broken = present && !ReadListFile(list, names, count);
-  if (broken) count = RecoverGroups(list, names);
+  std::optional<ini::ParsedText> parsed;
+  std::string damage;
+  if (read == platform::PlainFileRead::Read) {
+    parsed.emplace(bytes);
+    const std::string why = ListDamage(*parsed, names, count);
+    if (!why.empty()) damage = "is damaged (" + why + ")";
+  } else if (read != platform::PlainFileRead::Missing) {
+    damage = platform::PlainFileReadText(read);
+  }
 
-  // Drop the groups that cannot be loaded: no file, a name that is no plain file name
-  // (it would lead out of the folder), or a second entry for the same group.
+  std::vector<std::string> notes;
+  const bool broken = !damage.empty();
+  int found = 0;
   bool dropped = false;
-  int i = 0;
-  while (i < count) {
-    bool keep = IsUsableGroupName(names[i]) && IsRegularFile(g_macroDir + names[i] + ".dat") &&
-                std::find(names.begin(), names.begin() + i, names[i]) == names.begin() + i;
-    if (keep) {
-      ++i;
-      continue;
+  if (broken) {
+    count = RecoverGroups(parsed ? &*parsed : nullptr, names, found, notes);
+  } else {
+    // Groups whose file is gone are dropped; so are those whose file cannot be one,
+    // with a word.
+    int i = 0;
+    while (i < count) {
+      const platform::PlainFileRead result = ProbeGroupFile(names[i]);
+      if (result == platform::PlainFileRead::Read) {
+        ++i;
+        continue;
+      }
+      if (result != platform::PlainFileRead::Missing) NoteUnusableGroupFile(names[i], result, notes);
+      for (int k = i; k + 1 < count; ++k) names[k] = names[k + 1];
+      names[count - 1].clear();
+      --count;
+      dropped = true;
     }
-    for (int k = i; k + 1 < count; ++k) names[k] = names[k + 1];
-    names[count - 1].clear();
-    --count;
-    dropped = true;
   }
 
   {
@@ -230,11 +296,13 @@ void LoadMacroGroups() {
     // The damaged list stays beside the new one; without that it is not overwritten.
     const std::string kept = KeepBrokenFileAside(list);
     if (!kept.empty()) SaveMacroGroups();
-    ShowMessageWarning(list + " could not be read; the " + std::to_string(count) + " group files found are listed" +
-                       (kept.empty() ? std::string() : ", old file kept as " + FileNamePart(kept)));
+    std::string text = list + " " + damage + "; " + ListedGroupsText(count, found);
+    if (!kept.empty()) text += ", old file kept as " + FileNamePart(kept);
+    notes.insert(notes.begin(), text);
   } else if (dropped) {
     SaveMacroGroups();
   }
+  ReportDamagedFiles(notes, DamagedFileBox::Show);
 }
 
 bool LoadMacroGroup(int g, bool read) {
@@ -278,12 +346,14 @@ void LoadAllMacroNames() {
     std::string path = GroupFilePath(g);
     int count = 0;
     std::array<std::string, kMaxGroupMacros> names;
-    if (!path.empty()) {
+    std::string bytes;
+    if (!path.empty() && platform::ReadPlainFile(path, kMaxMacroFileBytes, bytes) == platform::PlainFileRead::Read) {
+      const ini::ParsedText file(bytes);
       // The tables hold twelve macros per group; a larger count must not lead the
       // menus and the download past them.
-      count = std::clamp(ini::ReadInt(path, "Macros", "macroNum", kCountBuffer), 0, kMaxGroupMacros);
+      count = std::clamp(ini::ToInt(file.ReadString("Macros", "macroNum", kCountBuffer)), 0, kMaxGroupMacros);
       for (int j = 0; j < count; ++j) {
-        names[j] = DecodeMacroName(ini::ReadString(path, "Macros", std::to_string(j), kRecordNameBuffer));
+        names[j] = DecodeMacroName(file.ReadString("Macros", std::to_string(j), kRecordNameBuffer));
       }
     }
     std::lock_guard<std::mutex> guard(g_libraryLock);

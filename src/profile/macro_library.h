@@ -22,7 +22,7 @@
 constexpr int kMaxMacroGroups = 12;
 constexpr int kMaxGroupMacros = 12;
 constexpr int kMacroNameChars = 30;   // the record's name field
-constexpr int kGroupNameChars = 59;   // macroGrp.ini names are read with a 60-character buffer
+constexpr int kGroupNameChars = 59;   // the longest name of a macroGrp.ini entry
 constexpr int kMacroListMaxRows = kMaxMacroGroups * (kMaxGroupMacros + 1);
 constexpr std::int8_t kGroupRowMacro = -1;  // macro byte of a group row (255 as unsigned)
 
@@ -81,12 +81,14 @@ const MacroPageHooks& MacroPage();
 // ---- Loading and listing ------------------------------------------------------------------
 
 // Reads macroGrp.ini into g_groupCount and g_groupNames; listed groups without a file
-// (or whose name cannot be a file name) are dropped and the list file is rewritten.
-// A missing list file shows TipText entry 5 and leaves an empty library. A damaged one
-// (a count that is no number from 0 to 12, a counted name missing, as in a cut file)
-// is kept aside (macroGrp.ini.broken-<date>-<time>); the group files of the folder are
-// listed instead (its names that still lead to a file first, then the others by name)
-// and the user is told once, by the file's name.
+// are dropped and the list file is rewritten, and so are those whose file is no plain
+// file (a folder, a FIFO, a device), which are named. A missing list file shows TipText
+// entry 5 and leaves an empty library. A damaged one (no plain file, larger than
+// 64 KiB, a count that is no number from 0 to 12, a counted name missing, as in a cut
+// file, one that is no plain group name or that repeats another) is kept aside
+// (macroGrp.ini.broken-<date>-<time>); the group files of the folder are listed
+// instead (its names that still lead to a file first, then the others by name). What
+// a load has to say goes to standard error and into one warning box, each file named.
 void LoadMacroGroups();
 // Whether the file of group g exists; when it does and `read` is set, its records are
 // loaded into g_groupMacros. Indices outside the list give false. When `read` is set

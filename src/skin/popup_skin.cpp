@@ -20,6 +20,7 @@ constexpr const char* kBadLine = "加载ini错误！";
 // commas is reported.
 void ReadCheckedValue(const std::string& file, std::string_view section, int entry, SkinFields& fields,
                       QWidget* owner) {
+  NameUnusableLayoutFile(file);
   const std::string value = ini::ReadString(file, section, std::to_string(entry), 260);
   if (std::count(value.begin(), value.end(), ',') > 6) ShowPlainMessage(owner, kBadLine);
   SplitSkinValue(value, fields);

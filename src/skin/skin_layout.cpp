@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 #include "keys/language.h"
 #include "platform/ini_file.h"
+#include "platform/plain_file.h"
 #include "profile/core_hooks.h"
+#include "profile/damaged_files.h"
 #include "profile/missing_files.h"
 #include "profile/paths.h"
 
@@ -27,6 +31,11 @@ int LayoutSize(const std::string& text) { return std::clamp(ini::ToInt(text), 0,
 
 // Layout values are read into a buffer of 260 characters.
 constexpr std::size_t kValueBuffer = 260;
+// Far above any layout or text file of the installation (a few KiB each).
+constexpr std::size_t kMaxLayoutFileBytes = std::size_t{1} << 20;
+
+std::mutex g_checkedFilesLock;
+std::set<std::string> g_checkedFiles;
 
 std::function<void()> g_closeHandler;
 bool g_closeRequested = false;
@@ -94,8 +103,32 @@ void SplitSkinValue(std::string_view value, SkinFields& fields) {
   }
 }
 
+void NameUnusableLayoutFile(const std::string& file) {
+  {
+    std::lock_guard<std::mutex> guard(g_checkedFilesLock);
+    if (!g_checkedFiles.insert(file).second) return;
+  }
+  std::string bytes;
+  const platform::PlainFileRead read = platform::ReadPlainFile(file, kMaxLayoutFileBytes, bytes);
+  std::string said;
+  if (read != platform::PlainFileRead::Read && read != platform::PlainFileRead::Missing) {
+    said = FileReadFailure(file, read);
+  } else if (HoldsNul(bytes)) {
+    said = file + " is damaged (it holds NUL bytes)";
+  }
+  if (said.empty()) return;
+  // The file is the installation's, not the user's: the terminal or the journal is
+  // where whoever mends the installation looks.
+  const std::string texts[] = {said};
+  ReportDamagedFiles(texts, DamagedFileBox::None);
+}
+
 void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields) {
-  if (!ini::FileExists(file)) ReportMissingLayout(file);
+  if (!ini::FileExists(file)) {
+    ReportMissingLayout(file);
+  } else {
+    NameUnusableLayoutFile(file);
+  }
   std::string value = ini::ReadString(file, section, std::to_string(entry), kValueBuffer);
   SplitSkinValue(value, fields);
 }

@@ -63,8 +63,14 @@ void SplitSkinValue(std::string_view value, SkinFields& fields);
 // Reads key `entry` (decimal) of `section` in `file`, at most 259 characters, and splits
 // it into `fields`. A missing file shows TipText entry 5 in the warning box and asks the
 // main window to close (once; later reads of missing files stay silent since the
-// program is ending); the read then yields an empty value.
+// program is ending); the read then yields an empty value. A file that is there but
+// unusable is named as NameUnusableLayoutFile says.
 void ReadIniList(const std::string& file, std::string_view section, int entry, SkinFields& fields);
+
+// Names on standard error, once per file of a run, a layout or text file that is there
+// but that none of the installation's could be: one that cannot be read, is larger
+// than 1 MiB or holds NUL bytes (what is read of it then is empty or cut short).
+void NameUnusableLayoutFile(const std::string& file);
 
 // The entry made of fields 1 to 5 (numbers read like the INI convention, 0 when absent,
 // then bounded as above).

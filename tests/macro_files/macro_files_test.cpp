@@ -264,6 +264,37 @@ TEST_F(MacroFilesTest, BuiltInMacrosLoadFromTheConfigFolder) {
   EXPECT_EQ(g_groupMacroCount, 0) << "the group table is not touched";
 }
 
+// A built-in file that holds no macros as the program writes them is named, on standard
+// error and in a box, and gives no built-in macros rather than garbled ones.
+TEST_F(MacroFilesTest, ADamagedBuiltInFileIsNamedAndGivesNoMacros) {
+  const std::string record = EncodeMacroRecord(Sample("c0"));
+  const std::string sound = GroupFileText(3, {record}, 1);
+  std::string withNul = sound;
+  withNul.insert(withNul.find("\n0=") + 6, 1, '\0');
+  std::string noCount = sound;
+  noCount.replace(noCount.find("macroNum=1"), 10, "macroNum=x");
+  for (const std::string& text : {withNul, noCount, GroupFileText(3, {"12a" + record}, 1),
+                                  sound + ";" + std::string(std::size_t{1} << 20, '-') + "\n"}) {
+    SCOPED_TRACE(text.substr(0, 60));
+    WriteText(ConstMacroPath(), text);
+    g_constMacroCount = 5;
+    warnings_.clear();
+    ::testing::internal::CaptureStderr();
+    LoadConstMacroFile(ConstMacroPath());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(g_constMacroCount, 0);
+    ASSERT_EQ(warnings_.size(), 1u);
+    EXPECT_NE(warnings_[0].text.find(ConstMacroPath()), std::string::npos) << warnings_[0].text;
+    EXPECT_EQ(said.find("ovk-dovaru: " + ConstMacroPath()), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+  }
+  WriteText(ConstMacroPath(), sound);
+  warnings_.clear();
+  LoadConstMacroFile(ConstMacroPath());
+  EXPECT_EQ(g_constMacroCount, 1);
+  EXPECT_TRUE(warnings_.empty());
+}
+
 TEST_F(MacroFilesTest, ReadersFillAtMostTheTable) {
   const std::string file = Path("big.dat");
   std::vector<std::string> records;

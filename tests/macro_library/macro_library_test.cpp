@@ -1,12 +1,72 @@
 // Loading, listing and saving the library: macroGrp.ini, the group tables and the rows
 // of the macro list.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <map>
 
 #include "library_fixture.h"
 
 namespace {
 
 using Groups = std::vector<std::pair<std::string, std::optional<std::vector<std::string>>>>;
+
+// Records every file opened, changed, made or removed in the folders under `root`
+// other than `inside` and its sub-folders (folders themselves may be opened: every
+// write walks the way to its folder).
+class OutsideWatch {
+ public:
+  OutsideWatch(const fs::path& root, const fs::path& inside) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    const fs::path skip = fs::weakly_canonical(inside);
+    std::vector<fs::path> folders{root};
+    for (const auto& e : fs::recursive_directory_iterator(root))
+      if (e.is_directory() && !e.is_symlink()) folders.push_back(e.path());
+    for (const fs::path& folder : folders) {
+      const fs::path real = fs::weakly_canonical(folder);
+      if (real == skip || real.string().starts_with(skip.string() + "/")) continue;
+      const int wd = ::inotify_add_watch(fd_, folder.c_str(),
+                                         IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE |
+                                             IN_MOVED_FROM | IN_MOVED_TO);
+      if (wd >= 0) names_[wd] = folder.string();
+    }
+  }
+  ~OutsideWatch() { ::close(fd_); }
+  bool Watching() const { return fd_ >= 0 && !names_.empty(); }
+  // What happened since the last call, one "<folder>/<name>" per event.
+  std::vector<std::string> Events() {
+    std::vector<std::string> said;
+    alignas(inotify_event) char buffer[64 * (sizeof(inotify_event) + NAME_MAX + 1)];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        const bool folderOpened = (event->mask & IN_ISDIR) && (event->mask & (IN_OPEN | IN_ACCESS));
+        if (!folderOpened) said.push_back(names_[event->wd] + "/" + (event->len > 0 ? event->name : ""));
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return said;
+  }
+
+ private:
+  int fd_;
+  std::map<int, std::string> names_;
+};
+
+std::vector<fs::path> KeptLists(const std::string& folder) {
+  std::vector<fs::path> kept;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().filename().string().starts_with("macroGrp.ini.broken-")) kept.push_back(e.path());
+  return kept;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 TEST_F(LibraryTest, ListedGroupsWithoutAFileAreDroppedAndTheListRewritten) {
   WriteLibrary(g_macroDir, Groups{{"A", std::vector<std::string>{"a1"}},
@@ -99,6 +159,95 @@ TEST_F(LibraryTest, ADamagedListFileLosesNoGroupAndIsKeptAside) {
     LoadMacroGroups();
     EXPECT_EQ(GroupNames(), c.listed);
     EXPECT_EQ(told.size(), 1u);
+  }
+}
+
+// A list whose entries are no plain group names (or that is larger than any list) is a
+// damaged list too: it is kept aside, every group file of the folder is listed in its
+// place, the user is told once, and nothing outside the macro folder is read or
+// written on the way, not even the file a name leads to.
+TEST_F(LibraryTest, AListOfNamesThatAreNoGroupFilesIsKeptAsideAndTheFolderListed) {
+  const std::string list = g_macroDir + "macroGrp.ini";
+  WriteGroupFile(g_macroDir + "Clicks.dat", {"c"});
+  WriteGroupFile(g_macroDir + "Editing.dat", {"e1", "e2"});
+  WriteGroupFile(g_configDir + "config.dat", {"outside"});  // where ../../config/config leads
+  const std::string outside = ReadText(g_configDir + "config.dat");
+  std::vector<std::string> told;
+  SetWarningHandler([&](const WarningRequest& r) { told.push_back(r.text); });
+
+  const std::string head = "[MACRO_GROUP_NUM]\nmacGrpNum=2\n[MACRO_GROUP_NAME]\n";
+  struct Case {
+    std::string text;
+    std::vector<std::string> listed;
+  };
+  const std::vector<std::string> clicksFirst{"Clicks", "Editing"};
+  for (const Case& c : {Case{head + "0=..\n1=Clicks\n", clicksFirst}, Case{head + "0=.\n1=Clicks\n", clicksFirst},
+                        Case{head + "0=../../config/config\n1=Clicks\n", clicksFirst},
+                        Case{head + "0=Clicks/\n1=Editing\n", {"Editing", "Clicks"}},
+                        Case{head + "0=" + std::string(280, 'x') + "\n1=Clicks\n", clicksFirst},
+                        Case{head + "0=Clicks\n1=Clicks\n", clicksFirst},
+                        // Too large to be read at all: the folder's order.
+                        Case{head + "0=Editing\n1=Clicks\n; " + std::string(70000, '-') + "\n", clicksFirst}}) {
+    SCOPED_TRACE(c.text.substr(0, 120));
+    for (const fs::path& kept : KeptLists(g_macroDir)) fs::remove(kept);
+    WriteText(list, c.text);
+    told.clear();
+    OutsideWatch watch(root, g_macroDir);
+    ASSERT_TRUE(watch.Watching());
+
+    ::testing::internal::CaptureStderr();
+    LoadAndExpand();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(GroupNames(), c.listed);
+    EXPECT_EQ(ListedNames(), c.listed) << "the list file is sound again";
+    EXPECT_EQ(g_groupMacroCounts[c.listed[0] == "Clicks" ? 1 : 0], 2) << "Editing's macros are shown";
+    const std::vector<fs::path> kept = KeptLists(g_macroDir);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadText(kept[0].string()), c.text);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(Occurrences(told[0], list), 1u) << told[0];
+    EXPECT_NE(told[0].find(kept[0].filename().string()), std::string::npos) << told[0];
+    EXPECT_EQ(Occurrences(said, list), 1u) << said;
+    EXPECT_EQ(watch.Events(), std::vector<std::string>{});
+    EXPECT_EQ(ReadText(g_configDir + "config.dat"), outside);
+    EXPECT_EQ(FileMacroNames(g_macroDir + "Editing.dat"), (std::vector<std::string>{"e1", "e2"}));
+  }
+}
+
+// A group file that is a folder, a FIFO or a link to a device cannot be loaded: its
+// group is left out, and each such file is named, all in one box, whether the list is
+// sound or damaged. No read waits on the FIFO.
+TEST_F(LibraryTest, GroupFilesThatAreNoPlainFilesAreNamedInOneBox) {
+  const std::string list = g_macroDir + "macroGrp.ini";
+  WriteLibrary(g_macroDir, Groups{{"Folder", std::nullopt},
+                                  {"Clicks", std::vector<std::string>{"c"}},
+                                  {"Pipe", std::nullopt},
+                                  {"Zero", std::nullopt}});
+  fs::create_directory(g_macroDir + "Folder.dat");
+  ASSERT_EQ(::mkfifo((g_macroDir + "Pipe.dat").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", g_macroDir + "Zero.dat");
+  std::vector<std::string> told;
+  SetWarningHandler([&](const WarningRequest& r) { told.push_back(r.text); });
+
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged list" : "sound list");
+    if (damaged) WriteText(list, "[MACRO_GROUP_NUM]\nmacGrpNum=x\n");
+    told.clear();
+    ::testing::internal::CaptureStderr();
+    LoadAndExpand();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(GroupNames(), std::vector<std::string>{"Clicks"});
+    EXPECT_EQ(ListedNames(), std::vector<std::string>{"Clicks"});
+    ASSERT_EQ(told.size(), 1u);
+    for (const char* name : {"Folder.dat", "Pipe.dat", "Zero.dat"}) {
+      const std::string named = g_macroDir + name + " is not a plain file";
+      EXPECT_EQ(Occurrences(told[0], named), 1u) << told[0];
+      EXPECT_EQ(Occurrences(said, named), 1u) << said;
+    }
+    EXPECT_EQ(Occurrences(told[0], list), damaged ? 1u : 0u) << told[0];
+    EXPECT_EQ(KeptLists(g_macroDir).size(), damaged ? 1u : 0u);
   }
 }
 

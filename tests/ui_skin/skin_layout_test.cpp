@@ -246,6 +246,38 @@ TEST_F(SkinLoaders, MissingLayoutFileWarnsOnceAndAsksToClose) {
   EXPECT_EQ(g_macColorCaptions[3], "c3");
 }
 
+// A layout or text file that is there but that no installation file could be (NUL
+// bytes in its text, larger than 1 MiB) is named on standard error, once however often
+// it is read, and in no box: it is the installation's, not the user's. A UTF-16 file,
+// whose bytes hold NULs but whose text does not, is sound.
+TEST_F(SkinLoaders, UnusableLayoutAndTextFilesAreNamedOnStandardErrorOnce) {
+  WriteAllLayouts(1, 0, "c");
+  const std::string texts = LangDir(1) + "/LanguageText.ini";
+  const std::string main = LangDir(1) + "/skin_main.ini";
+  WriteLanguageFile(1, "LanguageText.ini", std::string("[TipText]\n0=tip\0junk\n5=missing\n", 31));
+  WriteLanguageFile(1, "skin_main.ini", ButtonSection(3, 0, "c") + ";" + std::string(std::size_t{1} << 20, '-') + "\n");
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[BUTTONPOS]\n0=wide,1,2,3,4,caption\n")) utf16 += std::string{c, '\0'};
+  WriteLanguageFile(1, "wide.ini", utf16);
+  ini::ClearCache();
+
+  ::testing::internal::CaptureStderr();
+  for (int pass = 0; pass < 2; ++pass) {
+    LoadLanguageTexts();
+    LoadAllSkinLayouts();
+  }
+  SkinFields fields;
+  ReadIniList(LangDir(1) + "/wide.ini", "BUTTONPOS", 0, fields);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(said, "ovk-dovaru: " + texts + " is damaged (it holds NUL bytes)\n" + "ovk-dovaru: " + main +
+                      " is too large\n");
+  EXPECT_EQ(fields[5], "caption");
+  EXPECT_TRUE(record.warnings.empty());
+  EXPECT_TRUE(record.messages.empty());
+  EXPECT_EQ(record.closeRequests, 0);
+}
+
 TEST_F(SkinLoaders, MissingFileBeforeAnyTextsStillSaysWhatIsWrong) {
   LoadWarningSkin();
   ASSERT_EQ(record.warnings.size(), 1u);
