@@ -9,19 +9,33 @@
 
 namespace platform {
 
-PlainFileRead ReadPlainFile(const std::string& path, std::size_t limit, std::string& bytes, LinkUse links) {
-  bytes.clear();
+namespace {
+
+// Opens `path` as ReadPlainFile reads it; `fd` is left closed unless the result is Read.
+PlainFileRead OpenPlainFile(const std::string& path, std::size_t limit, LinkUse links, UniqueFd& fd) {
   const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (links == LinkUse::Refuse ? O_NOFOLLOW : 0);
-  const UniqueFd fd(::open(path.c_str(), flags));
+  fd.Reset(::open(path.c_str(), flags));
   if (!fd) {
     if (errno == ENOENT || errno == ENOTDIR) return PlainFileRead::Missing;
     if (errno == ELOOP || errno == ENXIO || errno == EISDIR) return PlainFileRead::NotPlain;
     return PlainFileRead::Unreadable;
   }
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return PlainFileRead::Unreadable;
-  if (!S_ISREG(st.st_mode)) return PlainFileRead::NotPlain;
-  if (static_cast<std::size_t>(st.st_size) > limit) return PlainFileRead::TooLarge;
+  PlainFileRead result = PlainFileRead::Read;
+  if (::fstat(fd.Get(), &st) != 0) result = PlainFileRead::Unreadable;
+  else if (!S_ISREG(st.st_mode)) result = PlainFileRead::NotPlain;
+  else if (static_cast<std::size_t>(st.st_size) > limit) result = PlainFileRead::TooLarge;
+  if (result != PlainFileRead::Read) fd.Reset();
+  return result;
+}
+
+}  // namespace
+
+PlainFileRead ReadPlainFile(const std::string& path, std::size_t limit, std::string& bytes, LinkUse links) {
+  bytes.clear();
+  UniqueFd fd;
+  const PlainFileRead opened = OpenPlainFile(path, limit, links, fd);
+  if (opened != PlainFileRead::Read) return opened;
   // The size may change while it is read: the bound is on what is read, not on st_size.
   if (!ReadUpTo(fd.Get(), limit + 1, bytes)) {
     bytes.clear();
@@ -30,6 +44,11 @@ PlainFileRead ReadPlainFile(const std::string& path, std::size_t limit, std::str
   if (bytes.size() <= limit) return PlainFileRead::Read;
   bytes.clear();
   return PlainFileRead::TooLarge;
+}
+
+PlainFileRead ProbePlainFile(const std::string& path, std::size_t limit, LinkUse links) {
+  UniqueFd fd;
+  return OpenPlainFile(path, limit, links, fd);
 }
 
 const char* PlainFileReadText(PlainFileRead result) {

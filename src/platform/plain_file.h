@@ -23,6 +23,10 @@ enum class LinkUse { Follow, Refuse };
 PlainFileRead ReadPlainFile(const std::string& path, std::size_t limit, std::string& bytes,
                             LinkUse links = LinkUse::Follow);
 
+// What ReadPlainFile would find at `path`, from opening it the same way and looking at
+// what was opened, without reading it (Read: a plain file within the limit).
+PlainFileRead ProbePlainFile(const std::string& path, std::size_t limit, LinkUse links = LinkUse::Follow);
+
 // The reason in words, as the messages name a file by it ("is not a plain file").
 // Empty for Read.
 const char* PlainFileReadText(PlainFileRead result);

@@ -128,11 +128,10 @@ std::string ListDamage(const ini::ParsedText& list, std::array<std::string, kMax
   return {};
 }
 
-// What reading the file of a group gives, without blocking on a FIFO or a device in
-// its place.
+// What reading the file of a group would give, without blocking on a FIFO or a device
+// in its place.
 platform::PlainFileRead ProbeGroupFile(const std::string& name) {
-  std::string bytes;
-  return platform::ReadPlainFile(g_macroDir + name + ".dat", kMaxMacroFileBytes, bytes);
+  return platform::ProbePlainFile(g_macroDir + name + ".dat", kMaxMacroFileBytes);
 }
 
 // A group file that is there but cannot be one (a folder, a FIFO, a device) is named,

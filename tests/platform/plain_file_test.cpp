@@ -43,6 +43,7 @@ TEST_F(PlainFileTest, AFifoWithNoWriterIsRefusedAtOnce) {
   std::string bytes;
   // A blocking open would wait here for a writer that never comes.
   EXPECT_EQ(platform::ReadPlainFile(fifo.string(), 1 << 20, bytes), PlainFileRead::NotPlain);
+  EXPECT_EQ(platform::ProbePlainFile(fifo.string(), 1 << 20), PlainFileRead::NotPlain);
   EXPECT_STREQ(platform::PlainFileReadText(PlainFileRead::NotPlain), "is not a plain file");
 }
 
