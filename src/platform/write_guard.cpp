@@ -53,10 +53,16 @@ struct Name {
   std::string link;
 };
 
-std::string Absolute(const std::string& path) {
+// `path` from "/"; empty with `why` set when it is relative and the working folder
+// cannot be found (taking it from "/" would write somewhere else).
+std::string Absolute(const std::string& path, std::string& why) {
   if (!path.empty() && path.front() == '/') return path;
   std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-  return std::string(cwd ? cwd.get() : "") + "/" + path;
+  if (!cwd || cwd.get()[0] != '/') {
+    why = path + ": the working folder cannot be found (" + std::strerror(cwd ? ENOENT : errno) + ")";
+    return {};
+  }
+  return std::string(cwd.get()) + "/" + path;
 }
 
 // The names of a path, without empty and "." parts; ".." stays, to be walked.
@@ -75,20 +81,42 @@ std::deque<Name> Names(const std::string& path, const std::string& link) {
 
 // The names of a path as written, made absolute.
 std::vector<std::string> PathNames(const std::string& path) {
+  std::string why;
   std::vector<std::string> names;
-  for (Name& name : Names(Absolute(path), {})) names.push_back(std::move(name.text));
+  for (Name& name : Names(Absolute(path, why), {})) names.push_back(std::move(name.text));
   return names;
 }
 
-std::mutex g_refusedLock;
-std::vector<std::pair<std::vector<std::string>, std::string>> g_refusedTrees;
+// A tree no write may go into: known by the folder itself (any way to it, through
+// links or "..", reaches the same device and inode) and, for a tree that does not
+// exist yet, by its path.
+struct RefusedTree {
+  std::vector<std::string> names;
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string why;
+};
 
-// Why no write may go into `folder`, when it lies in a tree given to RefuseWritesUnder.
-std::string TreeRefusal(const std::string& folder) {
+std::mutex g_refusedLock;
+std::vector<RefusedTree> g_refusedTrees;
+
+// Why no write may go into `folder` by the way it is written, when that way names a
+// tree given to RefuseWritesUnder.
+std::string TreeRefusalByPath(const std::string& folder) {
   const std::vector<std::string> parts = PathNames(folder);
   std::lock_guard guard(g_refusedLock);
-  for (const auto& [tree, why] : g_refusedTrees)
-    if (parts.size() >= tree.size() && std::equal(tree.begin(), tree.end(), parts.begin())) return why;
+  for (const RefusedTree& tree : g_refusedTrees)
+    if (parts.size() >= tree.names.size() && std::equal(tree.names.begin(), tree.names.end(), parts.begin()))
+      return tree.why;
+  return {};
+}
+
+// Why no write may go below the opened folder `st`, when it is a refused tree's root.
+std::string TreeRefusalOf(const struct stat& st) {
+  std::lock_guard guard(g_refusedLock);
+  for (const RefusedTree& tree : g_refusedTrees)
+    if (tree.known && tree.device == st.st_dev && tree.inode == st.st_ino) return tree.why;
   return {};
 }
 
@@ -101,7 +129,7 @@ enum class End { Probe, Open, Make };
 UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent) {
   const Rules rules;
   absent = false;
-  if (why = TreeRefusal(folder); !why.empty()) return {};
+  if (why = TreeRefusalByPath(folder); !why.empty()) return {};
   struct Folder {
     UniqueFd fd;
     std::string path;  // as resolved; empty for "/"
@@ -115,8 +143,11 @@ UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent
     return {};
   }
   if (why = rules.StepRefusal(way[0].st, "/"); !why.empty()) return {};
+  if (why = TreeRefusalOf(way[0].st); !why.empty()) return {};
 
-  std::deque<Name> todo = Names(Absolute(folder), {});
+  const std::string absolute = Absolute(folder, why);
+  if (absolute.empty()) return {};
+  std::deque<Name> todo = Names(absolute, {});
   int links = 0;
   while (!todo.empty()) {
     const Name name = std::move(todo.front());
@@ -172,6 +203,7 @@ UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent
       return {};
     }
     if (why = rules.StepRefusal(next.st, path); !why.empty()) return {};
+    if (why = TreeRefusalOf(next.st); !why.empty()) return {};
     next.path = path;
     way.push_back(std::move(next));
   }
@@ -182,8 +214,17 @@ UniqueFd Walk(const std::string& folder, End end, std::string& why, bool& absent
 }  // namespace
 
 void RefuseWritesUnder(const std::string& folder, const std::string& why) {
+  RefusedTree tree;
+  tree.names = PathNames(folder);
+  tree.why = why;
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    tree.known = true;
+    tree.device = st.st_dev;
+    tree.inode = st.st_ino;
+  }
   std::lock_guard guard(g_refusedLock);
-  g_refusedTrees.emplace_back(PathNames(folder), why);
+  g_refusedTrees.push_back(std::move(tree));
 }
 
 std::string FolderWriteRefusal(const std::string& folder) {
@@ -206,8 +247,9 @@ UniqueFd OpenCheckedWay(const std::string& folder, MissingFolders missing, std::
 
 std::string FolderRefusal(const struct stat& st, const std::string& path) {
   const Rules rules;
-  std::string why = rules.StepRefusal(st, path);
-  return why.empty() ? rules.EndRefusal(st, path) : why;
+  if (std::string why = rules.StepRefusal(st, path); !why.empty()) return why;
+  if (std::string why = TreeRefusalOf(st); !why.empty()) return why;
+  return rules.EndRefusal(st, path);
 }
 
 }  // namespace platform

@@ -163,13 +163,66 @@ TEST_F(WriteGuardTest, AReplacementNeverWritesIntoAFilePlantedUnderItsTemporaryN
   const fs::path victim = Folder(root / "v") / "victim";
   Write(victim, "precious");
   Write(dir / "config.ini", "[S]\nK=1\n");
+  // Every name a writer could guess from the pid is taken first: by a hard link to
+  // another file, by another user's link, by plain files.
   const std::string temporary = (dir / "config.ini.tmp.").string() + std::to_string(::getpid()) + ".";
   fs::create_hard_link(victim, temporary + "0");
   Link(victim, temporary + "1", kNobody);
+  for (int n = 2; n < 1000; ++n) Write(temporary + std::to_string(n), "taken");
 
   EXPECT_TRUE(ini::WriteString((dir / "config.ini").string(), "S", "K", "2")) << ini::LastWriteError();
   EXPECT_EQ(Read(dir / "config.ini"), "[S]\nK=2\n");
   EXPECT_EQ(Read(victim), "precious");
   EXPECT_EQ(fs::hard_link_count(victim), 2u);
   EXPECT_TRUE(fs::is_symlink(temporary + "1"));
+  EXPECT_EQ(Read(temporary + "999"), "taken");
+}
+
+TEST_F(WriteGuardTest, ATreeRefusedForWritesIsRefusedByEveryWayToIt) {
+  const fs::path tree = Folder(root / "factory");
+  Folder(tree / "config");
+  Folder(root / "other");
+  const fs::path mine = Folder(root / "factory-mine");
+  Link(tree, root / "alias");
+  Link(tree / "config", root / "deep");
+  platform::RefuseWritesUnder(tree.string(), "the factory tree is read in place");
+
+  for (const fs::path& way : {root / "alias/config", root / "deep", root / "other/../alias/config",
+                              root / "deep/../config"}) {
+    EXPECT_EQ(platform::FolderWriteRefusal(way.string()), "the factory tree is read in place") << way;
+    EXPECT_FALSE(ini::WriteString((way / "config.ini").string(), "S", "K", "1")) << way;
+    EXPECT_EQ(platform::MakePrivateFolders((way / "macro").string()), "the factory tree is read in place") << way;
+  }
+  const platform::CheckedFolder above = platform::CheckedFolder::Open(root.string());
+  ASSERT_TRUE(above) << above.Refusal();
+  EXPECT_FALSE(above.Subfolder("alias", platform::MissingFolders::Refuse));
+  EXPECT_FALSE(above.Subfolder("factory", platform::MissingFolders::Refuse));
+  EXPECT_TRUE(fs::is_empty(tree / "config"));
+  EXPECT_FALSE(fs::exists(tree / "macro"));
+  // Folders beside the tree are not in it.
+  EXPECT_TRUE(ini::WriteString((mine / "config.ini").string(), "S", "K", "1")) << ini::LastWriteError();
+  EXPECT_TRUE(ini::WriteString((root / "other/config.ini").string(), "S", "K", "1")) << ini::LastWriteError();
+}
+
+// Without a working folder a relative path has no place: taking it from "/" would write
+// into the root folder.
+TEST(WriteGuard, ARelativePathWithoutAWorkingFolderIsRefused) {
+  const fs::path gone = fs::temp_directory_path() / ("gone_" + std::to_string(::getpid()));
+  fs::create_directories(gone);
+  const fs::path before = fs::current_path();
+  ASSERT_EQ(::chdir(gone.c_str()), 0);
+  fs::remove(gone);
+  const std::string refusal = platform::MakePrivateFolders("ovk-dovaru-relative/skins");
+  const bool written = ini::WriteString("ovk-dovaru-relative.ini", "S", "K", "1");
+  const std::string writeError = ini::LastWriteError();
+  ASSERT_EQ(::chdir(before.c_str()), 0);
+  std::error_code error;
+  const bool leaked = fs::exists("/ovk-dovaru-relative.ini", error) || fs::exists("/ovk-dovaru-relative", error);
+  fs::remove("/ovk-dovaru-relative.ini", error);
+  fs::remove_all("/ovk-dovaru-relative", error);
+
+  EXPECT_NE(refusal.find("the working folder cannot be found"), std::string::npos) << refusal;
+  EXPECT_FALSE(written);
+  EXPECT_NE(writeError.find("the working folder cannot be found"), std::string::npos) << writeError;
+  EXPECT_FALSE(leaked) << "written from /";
 }
