@@ -1,11 +1,14 @@
 #include "device/settings_import.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <mutex>
 
 #include "device/settings_image_check.h"
 #include "device/unfit_settings.h"
 #include "device/worker_gate.h"
+#include "platform/plain_file.h"
 #include "platform/write_guard.h"
 #include "profile/core_hooks.h"
 #include "profile/library_files.h"
@@ -30,12 +33,33 @@ ImageVerdict CheckCandidate(const std::string& source) {
   return verdict;
 }
 
+// config.ini could not take the file: the tables go back to config.ini's profiles and
+// the user learns why.
+bool ReportNotTaken(const std::string& source) {
+  LoadSettingsProfiles(g_configIniPath);
+  const std::string refused = platform::FolderWriteRefusal(fs::path(g_configIniPath).parent_path().string());
+  ReportSaveFailure(g_configIniPath, refused.empty() ? source + " could not be copied over it" : refused);
+  return false;
+}
+
 }  // namespace
 
 bool ImportSettingsFile(const std::string& source) {
-  std::error_code error;
-  // A file without settings would load as all zeros, every button without a function.
-  if (source.empty() || !fs::is_regular_file(source, error) || !IsUsableSettingsFile(source)) {
+  // Read once: what is checked below and what goes into config.ini are these bytes,
+  // whatever becomes of the file meanwhile. A file without settings would load as all
+  // zeros, every button without a function.
+  std::string bytes;
+  if (source.empty() ||
+      platform::ReadPlainFile(source, kMaxSettingsFileBytes, bytes) != platform::PlainFileRead::Read) {
+    ShowTipWarning(kTipOperationFailed, {}, " (" + source + ")");
+    return false;
+  }
+  // The checks read a file: they read the program's own copy of the bytes, beside
+  // config.ini, where nobody else writes (a leftover is removed as a stale temporary).
+  const std::string staged = g_configIniPath + ".import.tmp." + std::to_string(::getpid()) + ".0";
+  if (!WriteFileReplacing(staged, bytes)) return ReportNotTaken(source);
+  if (!IsUsableSettingsFile(staged)) {
+    RemoveFile(staged);
     ShowTipWarning(kTipOperationFailed, {}, " (" + source + ")");
     return false;
   }
@@ -44,18 +68,16 @@ bool ImportSettingsFile(const std::string& source) {
     // The listener reloads a profile when the mouse switches: not while the tables
     // hold a set that may not stay.
     std::lock_guard tables(WorkerTablesLock());
-    verdict = CheckCandidate(source);
+    verdict = CheckCandidate(staged);
     if (!verdict.Fit()) LoadSettingsProfilesUnderLock(g_configIniPath);
   }
   if (!verdict.Fit()) {
+    RemoveFile(staged);
     ShowMessageWarning(source + " " + UnfitSettingsReason(verdict));
     return false;
   }
-  if (!fs::equivalent(source, g_configIniPath, error) && !CopyFileReplacing(source, g_configIniPath)) {
-    LoadSettingsProfiles(g_configIniPath);
-    const std::string refused = platform::FolderWriteRefusal(fs::path(g_configIniPath).parent_path().string());
-    ReportSaveFailure(g_configIniPath, refused.empty() ? source + " could not be copied over it" : refused);
-    return false;
-  }
+  const bool taken = IsSameFile(source, g_configIniPath) || WriteFileReplacing(g_configIniPath, bytes);
+  RemoveFile(staged);
+  if (!taken) return ReportNotTaken(source);
   return true;
 }

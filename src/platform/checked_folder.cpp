@@ -2,19 +2,43 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace platform {
 namespace {
 
-// Names of one replacement's file while it is written: "<name>.tmp.<pid>.<n>", the
-// first n that nobody holds (ini::RemoveStaleTempFiles knows the pattern).
-constexpr int kTemporaryNames = 100;
+// Attempts at a temporary name nobody holds: each is random, so a name taken by
+// someone else is only ever a coincidence.
+constexpr int kTemporaryNameTries = 16;
 
 std::string Failed(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
+// "<name>.tmp.<pid>.<64 random bits in hex>": the pid tells ini::RemoveStaleTempFiles
+// whose it is; the random part cannot be guessed, so no one can take every name first.
+std::string TemporaryName(const std::string& name) {
+  std::uint64_t random = 0;
+  if (::getrandom(&random, sizeof random, 0) != sizeof random) random ^= reinterpret_cast<std::uintptr_t>(&random);
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(random));
+  return name + ".tmp." + std::to_string(::getpid()) + "." + text;
+}
+
+// Makes a rename or a new name in `folder` last through a power cut: the entry lives
+// in the folder, which has to reach the disk too. A folder the user may not list
+// cannot be opened to sync it, and file systems that cannot sync a folder keep their
+// entries their own way: neither is a failed write.
+bool SyncFolder(int folder) {
+  const UniqueFd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!listing) return errno == EACCES;
+  return ::fsync(listing.Get()) == 0 || errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
+}
 
 std::string WithoutTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -95,16 +119,17 @@ CheckedFolder CheckedFolder::Subfolder(const std::string& name, MissingFolders m
   return CheckedFolder(std::move(fd), path, {}, false);
 }
 
-std::string CheckedFolder::ReplaceFile(const std::string& name, const std::function<bool(int)>& fill,
-                                       struct stat* written) const {
+std::string CheckedFolder::WriteFile(const std::string& name, const std::function<bool(int)>& fill, Placing placing,
+                                     struct stat* written, bool* kept) const {
   if (std::string why = NameRefusal(name); !why.empty()) return why;
   const int folder = fd_.Get();
   struct stat old {};
-  const bool replaces = ::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
+  const bool replaces = placing == Placing::Replace &&
+                        ::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
   std::string temp;
   UniqueFd out;
-  for (int n = 0; n < kTemporaryNames && !out; ++n) {
-    temp = name + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(n);
+  for (int n = 0; n < kTemporaryNameTries && !out; ++n) {
+    temp = TemporaryName(name);
     out.Reset(::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode));
     if (!out && errno != EEXIST) return Failed(PathOf(name), errno);
   }
@@ -117,16 +142,39 @@ std::string CheckedFolder::ReplaceFile(const std::string& name, const std::funct
     ok = false;
     error = errno;
   }
-  if (ok && ::renameat(folder, temp.c_str(), folder, name.c_str()) != 0) {
+  bool linked = false;  // the new name is a second link to the temporary file
+  if (ok && placing == Placing::Replace && ::renameat(folder, temp.c_str(), folder, name.c_str()) != 0) {
     ok = false;
     error = errno;
+  } else if (ok && placing == Placing::KeepExisting &&
+             ::renameat2(folder, temp.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
+    // Without RENAME_NOREPLACE on this file system, a hard link is just as exclusive.
+    linked = errno == EINVAL && ::linkat(folder, temp.c_str(), folder, name.c_str(), 0) == 0;
+    if (!linked) {
+      ok = false;
+      error = errno;
+    }
   }
-  if (!ok) {
-    ::unlinkat(folder, temp.c_str(), 0);
-    return Failed(PathOf(name), error);
+  if (!ok || linked) ::unlinkat(folder, temp.c_str(), 0);
+  if (!ok && error == EEXIST && placing == Placing::KeepExisting) {
+    if (kept != nullptr) *kept = true;  // someone else made it first: theirs stays
+    return {};
   }
+  if (!ok) return Failed(PathOf(name), error);
+  if (!SyncFolder(folder)) return Failed(PathOf(name), errno);
   if (written != nullptr) *written = st;  // a rename keeps the inode, size and times
+  if (kept != nullptr) *kept = false;
   return {};
+}
+
+std::string CheckedFolder::ReplaceFile(const std::string& name, const std::function<bool(int)>& fill,
+                                       struct stat* written) const {
+  return WriteFile(name, fill, Placing::Replace, written, nullptr);
+}
+
+std::string CheckedFolder::CreateFile(const std::string& name, const std::function<bool(int)>& fill,
+                                      bool* kept) const {
+  return WriteFile(name, fill, Placing::KeepExisting, nullptr, kept);
 }
 
 std::string CheckedFolder::ReplaceFile(const std::string& name, std::string_view bytes, struct stat* written) const {

@@ -43,14 +43,19 @@ class CheckedFolder {
   CheckedFolder Subfolder(const std::string& name, MissingFolders missing) const;
 
   // Replaces `name` by a file that `fill` writes through the descriptor it is given:
-  // the file is made beside it under a name nobody holds (created exclusively) and
-  // renamed over it, so `name` is at every moment the old or the new file. A file that
+  // the file is made beside it under a random name nobody holds (created exclusively)
+  // and renamed over it, so `name` is at every moment the old or the new file, and the
+  // folder is synced after the rename, so that holds across a power cut. A file that
   // is replaced keeps its permissions; a new one is the user's alone; a link in its
   // place is replaced, not followed. Empty on success, else why not; `written`
   // receives what the new file is.
   std::string ReplaceFile(const std::string& name, const std::function<bool(int)>& fill,
                           struct stat* written = nullptr) const;
   std::string ReplaceFile(const std::string& name, std::string_view bytes, struct stat* written = nullptr) const;
+  // Makes `name` as ReplaceFile does, only when nothing is there: of two programs
+  // making it at once one wins and the other keeps that file (`kept` says so), never
+  // half of it. Anything already at `name` (a link too) is kept.
+  std::string CreateFile(const std::string& name, const std::function<bool(int)>& fill, bool* kept = nullptr) const;
 
   // Renames `from` to `to` in this folder. Empty on success, else why not.
   std::string Rename(const std::string& from, const std::string& to) const;
@@ -63,6 +68,9 @@ class CheckedFolder {
  private:
   CheckedFolder(UniqueFd fd, std::string path, std::string refusal, bool absent);
   std::string NameRefusal(const std::string& name) const;
+  enum class Placing { Replace, KeepExisting };
+  std::string WriteFile(const std::string& name, const std::function<bool(int)>& fill, Placing placing,
+                        struct stat* written, bool* kept) const;
 
   UniqueFd fd_;
   std::string path_;

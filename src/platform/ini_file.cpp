@@ -486,7 +486,8 @@ std::string LastWriteError() { return g_lastWriteError; }
 
 namespace {
 
-// <file>.tmp.<pid>.<n> (platform/checked_folder.cpp) whose writer is no longer running.
+// <file>.tmp.<pid>.<hex> (platform/checked_folder.cpp; older ones end in a decimal
+// counter) whose writer is no longer running.
 bool IsStaleTempName(const std::string& name) {
   const std::size_t counterDot = name.rfind('.');
   if (counterDot == std::string::npos || counterDot == 0) return false;
@@ -494,10 +495,10 @@ bool IsStaleTempName(const std::string& name) {
   if (pidDot == std::string::npos || pidDot < 4 || name.compare(pidDot - 4, 4, ".tmp") != 0) return false;
   const std::string pid = name.substr(pidDot + 1, counterDot - pidDot - 1);
   const std::string counter = name.substr(counterDot + 1);
-  auto digits = [](const std::string& t) {
-    return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+  auto only = [](const std::string& t, const char* allowed) {
+    return !t.empty() && t.find_first_not_of(allowed) == std::string::npos;
   };
-  if (!digits(pid) || !digits(counter)) return false;
+  if (!only(pid, "0123456789") || !only(counter, "0123456789abcdef")) return false;
   const long writer = std::strtol(pid.c_str(), nullptr, 10);
   // A live writer may belong to another user sharing the tree: EPERM still means alive.
   return writer != ::getpid() && !(writer > 0 && (::kill(static_cast<pid_t>(writer), 0) == 0 || errno == EPERM));

@@ -53,11 +53,18 @@ std::string ReplaceAt(const std::string& path, const std::function<bool(int)>& f
   return folder ? folder.ReplaceFile(name, fill) : folder.Refusal();
 }
 
+// `source` opened without waiting on a FIFO or a device; nothing unless it is a plain file.
+platform::UniqueFd OpenPlainSource(const std::string& source, struct stat& st) {
+  platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!in || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return in;
+}
+
 // Copies the plain file `source` over `name` in `folder`; a file onto itself is left alone.
 bool CopyInto(const CheckedFolder& folder, const std::string& name, const std::string& source) {
-  const platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat st {}, there {};
-  if (!in || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode) || !folder) return false;
+  const platform::UniqueFd in = OpenPlainSource(source, st);
+  if (!in || !folder) return false;
   if (folder.Stat(name, there) && there.st_dev == st.st_dev && there.st_ino == st.st_ino) return true;
   return folder.ReplaceFile(name, [&in](int out) { return platform::CopyAll(in.Get(), out); }).empty();
 }
@@ -163,6 +170,14 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
   if (IsSameFile(source, target)) return true;
   const auto [folderPath, name] = FolderAndName(target);
   return CopyInto(CheckedFolder::Open(folderPath), name, source);
+}
+
+bool CopyFileIfMissing(const std::string& source, const std::string& target) {
+  const auto [folderPath, name] = FolderAndName(target);
+  const CheckedFolder folder = CheckedFolder::Open(folderPath);
+  struct stat st {};
+  const platform::UniqueFd in = OpenPlainSource(source, st);
+  return in && folder && folder.CreateFile(name, [&in](int out) { return platform::CopyAll(in.Get(), out); }).empty();
 }
 
 bool CopyFolder(const std::string& source, const std::string& target) {

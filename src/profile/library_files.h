@@ -42,6 +42,11 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Copying a file onto itself succeeds without touching it.
 bool CopyFileReplacing(const std::string& source, const std::string& target);
 
+// Copies the plain file `source` to `target` only when nothing is at `target`, as
+// CopyFileReplacing writes it: of two programs copying at once one wins and the other
+// keeps that copy. True when `target` holds a file now (this copy or one already there).
+bool CopyFileIfMissing(const std::string& source, const std::string& target);
+
 // True when `name` can stand as one file name inside a folder: not empty, not "." or
 // "..", no '/' or '\\', no control characters, valid UTF-8, at most 255 bytes.
 bool IsPlainFileName(std::string_view name);

@@ -25,13 +25,14 @@ bool IsDir(const std::string& path) {
   return fs::is_directory(path, error);
 }
 
-// Copies source to target when target does not exist (written beside it and renamed,
-// so a start cut short leaves no half file); the copy is the user's to write.
+// Copies source to target when target does not exist (written beside it and put in
+// place only where nothing is, so a start cut short leaves no half file and of two
+// starts at once the second keeps the first one's file); the copy is the user's to write.
 bool CopyIfMissing(const fs::path& source, const fs::path& target) {
   std::error_code error;
   if (fs::exists(fs::symlink_status(target, error)) || !fs::is_regular_file(source, error)) return true;
   return platform::MakePrivateFolders(target.parent_path().string()).empty() &&
-         CopyFileReplacing(source.string(), target.string());
+         CopyFileIfMissing(source.string(), target.string());
 }
 
 bool CopyTreeIfMissing(const fs::path& source, const fs::path& target) {

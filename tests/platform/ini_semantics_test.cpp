@@ -300,13 +300,15 @@ TEST(IniHandEdited, TemporaryFilesOfDeadWritersAreRemovedOthersKept) {
   const std::string mine = std::to_string(::getpid());
   const std::string stale1 = dir.File("config.ini.tmp." + dead + ".0");
   const std::string stale2 = dir.File("1_INI_EN/macro/G.dat.tmp." + dead + ".17");
+  const std::string stale3 = dir.File("config.ini.tmp." + dead + ".9f3ac01d27e4b658");  // a random name
   const std::string live = dir.File("config.ini.tmp." + mine + ".3");
   const std::string user1 = dir.File("notes.tmp.txt");
   const std::string user2 = dir.File("config.ini.tmp.x.1");
-  for (const std::string& f : {stale1, stale2, live, user1, user2}) Put(f, "x");
-  EXPECT_EQ(ini::RemoveStaleTempFiles(dir.path.string()), 2);
+  for (const std::string& f : {stale1, stale2, stale3, live, user1, user2}) Put(f, "x");
+  EXPECT_EQ(ini::RemoveStaleTempFiles(dir.path.string()), 3);
   EXPECT_FALSE(fs::exists(stale1));
   EXPECT_FALSE(fs::exists(stale2));
+  EXPECT_FALSE(fs::exists(stale3));
   for (const std::string& f : {live, user1, user2}) EXPECT_TRUE(fs::exists(f)) << f;
 }
 
