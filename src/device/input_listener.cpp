@@ -111,8 +111,8 @@ void AdoptMouseProfile(bool keySettingPass) {
   }
 }
 
-void ReactionLighting(int button) {
-  const int mask = (1 << std::clamp(g_macCor[static_cast<std::size_t>(button)], 0, 7)) & 0xFF;
+void ReactionLighting(int colour) {
+  const int mask = (1 << std::clamp(colour, 0, 7)) & 0xFF;
   SendLedMode(mask, 0, 1, 4, 1, 1, g_ledDirection.load(), g_ledEffectLevel.load(), g_ledBright.load(), 0,
               0x4002);
 }
@@ -133,10 +133,12 @@ void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
   if (code < kFirstMacroCode && !(code == kLeftClickCode && g_ledReactActive.load() == 1)) g_buttonToggle = 0;
   int leftMac = 0;
   int firstButtonCode = 0;
+  int colour = 0;
   {
     std::lock_guard tables(WorkerTablesLock());  // the UI chooses functions meanwhile
     leftMac = g_leftMac[p][b];
     firstButtonCode = g_keyFunc[p][0];
+    colour = g_macCor[static_cast<std::size_t>(b)];
   }
   if (leftMac != 0) g_buttonToggle = 0;
 
@@ -145,14 +147,14 @@ void HandlePress(int p, int b, int code, std::uint8_t eventCode) {
       g_ledReactActive = 1;
       g_ledReactButton = b;
       SendKeyCmd10Clear();
-      ReactionLighting(b);
+      ReactionLighting(colour);
     } else if (b == g_ledReactButton.load()) {
       g_ledReactActive = 0;
       SendKeyCmd10Value(firstButtonCode & 0xFF);
       NormalLighting();
     } else {
       g_ledReactButton = b;
-      ReactionLighting(b);
+      ReactionLighting(colour);
     }
   }
 
