@@ -88,6 +88,9 @@ void SwitchPage(int page);
 bool OnMouseMove(QMouseEvent* event);
 bool OnLButtonDown(QMouseEvent* event);
 bool OnLButtonUp(QMouseEvent* event);
+// The pointer left the window, or the window went off the screen (minimised, hidden):
+// nothing is hovered or shows pressed any more; what changes is repainted while the
+// window is on the screen.
 void OnMouseLeave();
 // Also as plain calls at a window point, for the handlers above and for tests.
 void MouseMoveAt(QPoint point);
@@ -106,7 +109,8 @@ void ImportConfig();
 void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items, int reactionButton = -1);
 void CloseOpenMenu();
 
-// The window the handlers act on (its pages, its popups' owner).
+// The window the handlers act on (its pages, its popups' owner); it starts with
+// nothing hovered or pressed.
 void InstallMainInput(COVK_DOvaruDlg* window);
 
 // The file dialog of the main window (QFileDialog by default): the configuration import
