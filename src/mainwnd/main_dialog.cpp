@@ -783,6 +783,6 @@ void COVK_DOvaruDlg::OnScreenChanged(bool onScreen) {
   if (onScreen) {
     update();
   } else {
-    OnMouseLeave();
+    ForgetHover();
   }
 }

@@ -1,5 +1,6 @@
 #include "mainwnd/main_input.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -54,6 +55,9 @@ int g_lastHoverLed = kNoHover;
 int g_lastHoverAdvanced = kNoHover;
 int g_lastHoverMacro = kNoHover;
 bool g_tracking = false;
+// The hovered controls are those from before the pointer went to a menu: the control
+// that opened it keeps its look while the menu is open.
+bool g_hoverKeptForMenu = false;
 
 constexpr int kLedHitEntries = 71;
 
@@ -279,6 +283,21 @@ bool RecordingRefuses() {
 // tables of the pages not shown change nothing on the screen. The area is worked out
 // only for a window on the screen: it can decode a hover picture (zhi.png), which a
 // minimised or hidden window would then keep although it paints nothing.
+void RepaintHoverChange();
+
+// Once the menu that took the pointer closes, what the window kept for it goes.
+class ForgetKeptHoverOnClose : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) {
+      watched->removeEventFilter(this);
+      if (g_hoverKeptForMenu) ForgetHover();
+    }
+    return false;
+  }
+};
+
 void RepaintHoverChange() {
   const int page = g_currentPage.load();
   const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
@@ -413,6 +432,7 @@ void MouseMoveAt(QPoint point) {
   g_hoverLed = HitTestRects(point, g_ledRects.data(), kLedHitEntries);
   g_hoverAdvanced = HitTestRects(point, g_advancedRects.data(), kAdvancedEntries);
   g_hoverMacro = HitTestRects(point, g_macroRects.data(), kMacroEntries);
+  g_hoverKeptForMenu = false;
   RepaintHoverChange();
   g_tracking = true;
 }
@@ -545,9 +565,20 @@ bool OnLButtonUp(QMouseEvent* event) {
 void OnMouseLeave() {
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) g_sliderDragMode = kDragNone;
   g_tracking = false;
-  // Nothing is under the pointer any more: a press that comes without a move first (the
-  // window shown again under a still pointer) hit-tests where it lands. The pressed look
-  // is drawn on the hovered controls only, so their area repaints it too.
+  if (QWidget* menu = QApplication::activePopupWidget()) {
+    // The pointer went to the menu that the hovered control opened.
+    g_hoverKeptForMenu = true;
+    menu->installEventFilter(new ForgetKeptHoverOnClose(menu));
+    return;
+  }
+  ForgetHover();
+}
+
+void ForgetHover() {
+  // A press that comes without a move first (the window shown again under a still
+  // pointer) hit-tests where it lands. The pressed look is drawn on the hovered controls
+  // only, so their area repaints it too.
+  g_hoverKeptForMenu = false;
   g_hoverFrame = g_hoverLed = g_hoverAdvanced = g_hoverMacro = kNoHover;
   g_skinButtonDown = 0;
   RepaintHoverChange();
@@ -558,6 +589,7 @@ void InstallMainInput(COVK_DOvaruDlg* window) {
   g_hoverFrame = g_hoverLed = g_hoverAdvanced = g_hoverMacro = kNoHover;
   g_lastHoverFrame = g_lastHoverLed = g_lastHoverAdvanced = g_lastHoverMacro = kNoHover;
   g_skinButtonDown = 0;
+  g_hoverKeptForMenu = false;
   g_sliderDragMode = kDragNone;
   if (window) window->setMouseTracking(true);
 }

@@ -124,6 +124,22 @@ TEST_F(MainInputTest, LeavingTheWindowForgetsAndRepaintsTheHoveredAndPressedCont
   EXPECT_EQ(g_currentPage.load(), kPageMacro);
 }
 
+// A function box keeps its look while its menu holds the pointer; once the menu is
+// closed, nothing is hovered or pressed any more.
+TEST_F(MainInputTest, TheBoxOfAnOpenMenuKeepsItsLookUntilTheMenuCloses) {
+  ClickMain(Centre(g_mainRects[21]));
+  auto* menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(QApplication::activePopupWidget(), menu);
+  g_skinButtonDown = 1;  // the release went to the menu
+  OnMouseLeave();
+  EXPECT_EQ(g_hoverFrame, 21);
+  EXPECT_EQ(g_skinButtonDown, 1);
+  menu->ClosePopup();  // as Escape does
+  EXPECT_EQ(g_hoverFrame, kNoHover);
+  EXPECT_EQ(g_skinButtonDown, 0);
+}
+
 // Minimised or hidden, the window has nothing under the pointer, and works nothing out
 // for a repaint that cannot come: the area of a button box's hover holds a picture that
 // would be decoded for nothing and then kept.
