@@ -778,6 +778,11 @@ void COVK_DOvaruDlg::changeEvent(QEvent* event) {
 void COVK_DOvaruDlg::OnScreenChanged(bool onScreen) {
   if (onScreen == onScreen_) return;
   onScreen_ = onScreen;
-  // Back on the screen: drawn whole (the page's images were let go while it was away).
-  if (onScreen) update();
+  // Off the screen the pointer is over none of its controls; back on the screen it is
+  // drawn whole (the page's images were let go while it was away).
+  if (onScreen) {
+    update();
+  } else {
+    ForgetHover();
+  }
 }

@@ -1,5 +1,6 @@
 #include "mainwnd/main_input.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -54,6 +55,9 @@ int g_lastHoverLed = kNoHover;
 int g_lastHoverAdvanced = kNoHover;
 int g_lastHoverMacro = kNoHover;
 bool g_tracking = false;
+// The hovered controls are those from before the pointer went to a menu: the control
+// that opened it keeps its look while the menu is open.
+bool g_hoverKeptForMenu = false;
 
 constexpr int kLedHitEntries = 71;
 
@@ -275,6 +279,42 @@ bool RecordingRefuses() {
   return true;
 }
 
+// Only the controls whose look changed since the last change are painted again; the
+// tables of the pages not shown change nothing on the screen. The area is worked out
+// only for a window on the screen: it can decode a hover picture (zhi.png), which a
+// minimised or hidden window would then keep although it paints nothing.
+void RepaintHoverChange();
+
+// Once the menu that took the pointer closes, what the window kept for it goes.
+class ForgetKeptHoverOnClose : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) {
+      watched->removeEventFilter(this);
+      if (g_hoverKeptForMenu) ForgetHover();
+    }
+    return false;
+  }
+};
+
+void RepaintHoverChange() {
+  const int page = g_currentPage.load();
+  const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
+  const int lastPageHover =
+      page == kPageAdvanced ? g_lastHoverAdvanced : page == kPageMacro ? g_lastHoverMacro : g_lastHoverLed;
+  const bool changed = g_lastHoverFrame != g_hoverFrame || lastPageHover != pageHover;
+  const int frameBefore = g_lastHoverFrame;
+  g_lastHoverFrame = g_hoverFrame;
+  g_lastHoverLed = g_hoverLed;
+  g_lastHoverAdvanced = g_hoverAdvanced;
+  g_lastHoverMacro = g_hoverMacro;
+  if (!changed || !g_inputWindow || !g_inputWindow->isVisible() || g_inputWindow->isMinimized()) return;
+  QRegion area = HoverChangeArea(page, frameBefore, g_hoverFrame, lastPageHover, pageHover);
+  if (page == kPageMacro && !g_macroRegion.isEmpty()) area &= g_macroRegion;
+  if (!area.isEmpty()) g_inputWindow->update(area);
+}
+
 }  // namespace
 
 // ---- Rules ------------------------------------------------------------------------------
@@ -289,10 +329,7 @@ void CloseOpenMenu() {
   if (!g_keyMenu) return;
   g_languageMenuOpen = 0;
   g_menuOpen = 0;
-  QWidget* menu = g_keyMenu;
-  g_keyMenu = nullptr;
-  menu->hide();
-  menu->deleteLater();
+  CloseKeyMenu();
 }
 
 int SliderValueFromOffset(int x, int /*y*/, const SkinRect& slider, int n) {
@@ -395,19 +432,8 @@ void MouseMoveAt(QPoint point) {
   g_hoverLed = HitTestRects(point, g_ledRects.data(), kLedHitEntries);
   g_hoverAdvanced = HitTestRects(point, g_advancedRects.data(), kAdvancedEntries);
   g_hoverMacro = HitTestRects(point, g_macroRects.data(), kMacroEntries);
-  // Only the controls whose look changed are painted again; the tables of the pages
-  // not shown change nothing on the screen.
-  const int page = g_currentPage.load();
-  const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
-  const int lastPageHover =
-      page == kPageAdvanced ? g_lastHoverAdvanced : page == kPageMacro ? g_lastHoverMacro : g_lastHoverLed;
-  QRegion changed = HoverChangeArea(page, g_lastHoverFrame, g_hoverFrame, lastPageHover, pageHover);
-  g_lastHoverFrame = g_hoverFrame;
-  g_lastHoverLed = g_hoverLed;
-  g_lastHoverAdvanced = g_hoverAdvanced;
-  g_lastHoverMacro = g_hoverMacro;
-  if (page == kPageMacro && !g_macroRegion.isEmpty()) changed &= g_macroRegion;
-  if (!changed.isEmpty() && g_inputWindow) g_inputWindow->update(changed);
+  g_hoverKeptForMenu = false;
+  RepaintHoverChange();
   g_tracking = true;
 }
 
@@ -539,11 +565,31 @@ bool OnLButtonUp(QMouseEvent* event) {
 void OnMouseLeave() {
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) g_sliderDragMode = kDragNone;
   g_tracking = false;
+  if (QWidget* menu = QApplication::activePopupWidget()) {
+    // The pointer went to the menu that the hovered control opened.
+    g_hoverKeptForMenu = true;
+    menu->installEventFilter(new ForgetKeptHoverOnClose(menu));
+    return;
+  }
+  ForgetHover();
+}
+
+void ForgetHover() {
+  // A press that comes without a move first (the window shown again under a still
+  // pointer) hit-tests where it lands. The pressed look is drawn on the hovered controls
+  // only, so their area repaints it too.
+  g_hoverKeptForMenu = false;
+  g_hoverFrame = g_hoverLed = g_hoverAdvanced = g_hoverMacro = kNoHover;
+  g_skinButtonDown = 0;
+  RepaintHoverChange();
 }
 
 void InstallMainInput(COVK_DOvaruDlg* window) {
   g_inputWindow = window;
+  g_hoverFrame = g_hoverLed = g_hoverAdvanced = g_hoverMacro = kNoHover;
   g_lastHoverFrame = g_lastHoverLed = g_lastHoverAdvanced = g_lastHoverMacro = kNoHover;
+  g_skinButtonDown = 0;
+  g_hoverKeptForMenu = false;
   g_sliderDragMode = kDragNone;
   if (window) window->setMouseTracking(true);
 }

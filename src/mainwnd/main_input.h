@@ -88,7 +88,13 @@ void SwitchPage(int page);
 bool OnMouseMove(QMouseEvent* event);
 bool OnLButtonDown(QMouseEvent* event);
 bool OnLButtonUp(QMouseEvent* event);
+// The pointer left the window: nothing is hovered or shows pressed any more
+// (ForgetHover). When it went to a menu (one the hovered control opened), the control
+// keeps its look until that menu closes.
 void OnMouseLeave();
+// Nothing is hovered or shows pressed any more; what changes is repainted while the
+// window is on the screen. Also when the window goes off the screen (minimised, hidden).
+void ForgetHover();
 // Also as plain calls at a window point, for the handlers above and for tests.
 void MouseMoveAt(QPoint point);
 bool LButtonDownAt(QPoint point);
@@ -106,7 +112,8 @@ void ImportConfig();
 void OpenMainPopupMenu(int kind, const QRect& geometry, const std::vector<int>* items, int reactionButton = -1);
 void CloseOpenMenu();
 
-// The window the handlers act on (its pages, its popups' owner).
+// The window the handlers act on (its pages, its popups' owner); it starts with
+// nothing hovered or pressed.
 void InstallMainInput(COVK_DOvaruDlg* window);
 
 // The file dialog of the main window (QFileDialog by default): the configuration import

@@ -584,12 +584,7 @@ QRegion HoverChangeArea(int page, int frameBefore, int frameNow, int pageBefore,
 }
 
 void OnPaint(QPainter& painter) {
-  if (g_closePopupRequest.exchange(0) != 0 && Page() == kPageMain && g_keyMenu) {
-    QWidget* menu = g_keyMenu;
-    g_keyMenu = nullptr;
-    menu->hide();
-    menu->deleteLater();
-  }
+  if (g_closePopupRequest.exchange(0) != 0 && Page() == kPageMain && g_keyMenu) CloseKeyMenu();
   // The page is drawn whatever Qt believes of the window's state: a paint is asked for
   // only what is on the screen. Only what this paint shows is composed again (a hover
   // change: the two controls).

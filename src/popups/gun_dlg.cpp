@@ -26,7 +26,8 @@ const QColor kNameColour(7, 188, 255);
 
 std::string Text(const QLineEdit* edit) { return edit ? edit->text().toStdString() : std::string(); }
 
-std::string PicturePath(int preset) { return SkinImagePath("Gun/" + std::to_string(preset + 1) + ".jpg"); }
+std::string PictureName(int preset) { return "Gun/" + std::to_string(preset + 1) + ".jpg"; }
+std::string PicturePath(int preset) { return SkinImagePath(PictureName(preset)); }
 
 }  // namespace
 
@@ -137,7 +138,7 @@ void CDialogGun::PaintExtra(QPainter& painter) {
   // The count edit goes with the marker: a count is typed only for a fixed-count preset.
   if (marker == kMarkerWhileHeld && repeat_->isEnabled()) repeat_->setEnabled(false);
   if (marker == kMarkerFixedCount && !repeat_->isEnabled()) repeat_->setEnabled(true);
-  const QImage picture = SkinImages().Image(PicturePath(preset));
+  const QImage picture = DrawnImage(PictureName(preset));
   if (picture.isNull()) return;
   const SkinRect& area = Rects()[4];
   painter.drawImage(QPoint(area.x, area.y), picture, QRect(0, 0, area.width, area.height));

@@ -28,8 +28,9 @@ CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, Popu
   if (kind == MenuKindKeyReaction) reactionButton_ = reactionButton;
 
   const MenuImageNames images = MenuImagesOf(kind);
-  const QImage mask = SkinImage(images.mask);
-  if (mask.isNull() && (kind == MenuKindMacroList || kind == MenuKindEventList)) {
+  // The mask only sizes the menu: its header is enough.
+  const QSize mask = SkinImageSize(images.mask);
+  if (mask.isEmpty() && (kind == MenuKindMacroList || kind == MenuKindEventList)) {
     ShowPlainMessage(owner, kind == MenuKindMacroList ? "找不到 MacR_mask.jpg" : "找不到 MacR_mask2.jpg");
   }
   geometry_ = MenuSizes(kind, mask.width(), mask.height(), static_cast<int>(items_.size()));
@@ -43,7 +44,7 @@ CMenuDlg::CMenuDlg(QWidget* owner, int kind, const std::vector<int>* items, Popu
 }
 
 MenuGeometry CMenuDlg::GeometryFor(int kind, int itemCount) {
-  const QImage mask = SkinImage(MenuImagesOf(kind).mask);
+  const QSize mask = SkinImageSize(MenuImagesOf(kind).mask);
   return MenuSizes(kind, mask.width(), mask.height(), itemCount);
 }
 
@@ -100,7 +101,7 @@ void CMenuDlg::PaintHover(QPainter& painter) {
     const std::string folder = LanguageFolderName(items_[static_cast<std::size_t>(r - 1)]);
     const std::string name = (folder.empty() ? std::string() : folder.substr(1) + "/") +
                              (r == HoverRow() ? "ver_over.jpg" : "ver_normal.jpg");
-    const QImage picture = SkinImage(name);
+    const QImage picture = DrawnImage(name);
     if (picture.isNull()) continue;
     painter.drawImage(QPoint(0, (r - 1) * geometry_.rowHeight), picture,
                       QRect(0, 0, geometry_.width, geometry_.rowHeight));

@@ -23,6 +23,9 @@ extern int g_selectedButtonItem;
 extern std::atomic<int> g_closePopupRequest;
 // The popup menu opened from the main window, while it is open.
 extern QPointer<QWidget> g_keyMenu;
+// Closes g_keyMenu with the levels that cascade from it (each lets its images go as it
+// hides) and forgets it.
+void CloseKeyMenu();
 
 // The modal popups that the tray menu's exit ends first: the gun dialog and the key
 // capture dialog of the macro page; null while they are not open.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "skin/image_file.h"
 #include "skin/popup_skin.h"
 #include "skin/skin_image.h"
 #include "skin/ui_fonts.h"
@@ -103,6 +104,18 @@ QImage SkinnedPopup::SkinImage(const std::string& name) {
   return SkinImages().Image(SkinImagePath(name));
 }
 
+QSize SkinnedPopup::SkinImageSize(const std::string& name) {
+  if (name.empty()) return QSize(0, 0);
+  const QSize size = ImageFileSize(SkinImagePath(name));
+  return size.isValid() ? size : QSize(0, 0);
+}
+
+QImage SkinnedPopup::DrawnImage(const std::string& name) {
+  if (name.empty()) return QImage();
+  drawn_.insert(name);
+  return SkinImage(name);
+}
+
 SkinSource SkinnedPopup::ControlsImage(const std::string& name) const {
   if (name.empty()) return SkinSource();
   QRegion controls;
@@ -114,6 +127,8 @@ void SkinnedPopup::hideEvent(QHideEvent* event) {
   // A closed popup's images are decoded again if it is ever shown again.
   for (const std::string* name : {&mask_, &normal_, &over_, &down_})
     if (!name->empty()) SkinImages().Drop(SkinImagePath(*name));
+  for (const std::string& name : drawn_) SkinImages().Drop(SkinImagePath(name));
+  drawn_.clear();
   QDialog::hideEvent(event);
 }
 

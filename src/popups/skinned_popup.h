@@ -44,6 +44,7 @@
 #include <QRect>
 #include <QRegion>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,12 @@ class SkinnedPopup : public QDialog {
   void SetImages(std::string normal, std::string over, std::string down);
   // The image of a name through the shared cache (null when missing).
   static QImage SkinImage(const std::string& name);
+  // The size in the header of a skin image, 0 x 0 when missing: for a popup sized from
+  // an image it never draws, which then is not decoded at all.
+  static QSize SkinImageSize(const std::string& name);
+  // An image the popup draws besides its three looks, through the shared cache; it
+  // leaves the cache with them when the popup hides.
+  QImage DrawnImage(const std::string& name);
   // Only the controls' rectangles of an image (for "_over"/"_down" looks, which are
   // only ever copied by control). What is drawn of the popup's skin images leaves the
   // cache when the popup hides.
@@ -175,6 +182,7 @@ class SkinnedPopup : public QDialog {
   std::vector<SkinRect> rects_;
   std::vector<std::string> captions_;
   std::string mask_, normal_, over_, down_;
+  std::set<std::string> drawn_;  // DrawnImage's names
   int hover_ = kNoHit;
   bool pressed_ = false;
   bool chainPressed_ = false;  // the lowest menu of a chain: a left press came inside it

@@ -37,7 +37,7 @@ void CloseMenuChain(SkinnedPopup* level) {
 CSubMenuDlg::CSubMenuDlg(QWidget* parentMenu, int subKind, int fromRow, PopupMessageSink sink)
     : SkinnedPopup(parentMenu, PopupStyle::Menu), subKind_(subKind), fromRow_(fromRow), sink_(std::move(sink)) {
   const MenuImageNames images = SubMenuImagesOf(subKind);
-  const QImage mask = SkinImage(images.mask);
+  const QSize mask = SkinImageSize(images.mask);
   rowHeight_ = SubMenuRowHeight(subKind, mask.height());
   rows_ = rowHeight_ > 0 ? SubMenuRows(subKind, fromRow, static_cast<int>(g_funNameMap.size())) : 0;
   SetShapeRect(mask.width(), rows_ * rowHeight_);
@@ -125,7 +125,7 @@ CSubMenuDlg* OpenSubMenu(int subKind, QWidget* parentMenu, QPoint screenTopLeft,
 
 MacSelMenuDlg::MacSelMenuDlg(QWidget* parentMenu, int group, PopupMessageSink sink)
     : SkinnedPopup(parentMenu, PopupStyle::Menu), group_(group), sink_(std::move(sink)) {
-  const QImage mask = SkinImage("menu2_mask.jpg");
+  const QSize mask = SkinImageSize("menu2_mask.jpg");
   const int rowHeight = mask.height() / 15;
   if (group >= 0 && group < kMaxMacroGroups && rowHeight > 0)
     rows_ = std::clamp(g_groupMacroCounts[static_cast<std::size_t>(group)], 0, kMaxGroupMacros);

@@ -15,6 +15,8 @@
 #include "device/worker_gate.h"
 #include "keys/language.h"
 #include "mainwnd/main_input.h"
+#include "mainwnd/page_paint.h"
+#include "mainwnd/page_state.h"
 #include "platform/pointer_settings.h"
 #include "profile/core_hooks.h"
 #include "profile/paths.h"
@@ -105,6 +107,11 @@ void ProgramTest::TearDown() {
   ClearSettingsTables();
   g_currentPage = kPageMain;
   g_startHidden = 0;
+  // The pointer state and the decoded images are the process's, not the window's: the
+  // next test starts with nothing hovered or pressed and nothing decoded.
+  g_hoverFrame = g_hoverLed = g_hoverAdvanced = g_hoverMacro = kNoHover;
+  g_skinButtonDown = 0;
+  ReleasePageImages();
 }
 
 std::shared_ptr<sim::SimulatedMouse> ProgramTest::PlugMouse(sim::SimOptions options) {

@@ -1,6 +1,8 @@
 // From the running window to the mouse's memory: a function box opens the function
 // menu, a choice in its cascading list changes the label at once, and Apply writes the
 // function into the simulated mouse's memory at that button's place.
+#include <QPointer>
+
 #include <gtest/gtest.h>
 
 #include "../app/app_fixture.h"
@@ -14,6 +16,7 @@
 #include "popups/menu_dlg.h"
 #include "popups/sub_menu_dlg.h"
 #include "profile/settings.h"
+#include "skin/skin_image.h"
 #include "skin/skin_layout.h"
 
 namespace {
@@ -69,6 +72,44 @@ TEST_F(MenuApplyTest, FunctionChosenInTheMenuReachesTheMouseOnApply) {
   ClickMain(Centre(g_mainRects[3]));
   ASSERT_TRUE(WaitForDownloads());
   EXPECT_EQ(mouse_->MemoryAt(address) & 0x1F, DeviceFunctionCode(sniper, 0, 0));
+}
+
+// A walk through the function menu, each of its submenus and a group's macro list, and
+// through the language menu, leaves none of their images decoded once they are closed.
+TEST_F(MenuApplyTest, ClosedMenusLeaveNoImageDecoded) {
+  ASSERT_EQ(SkinImages().Bytes(), 0) << "the window is not shown: nothing of it painted";
+  ClickMain(Centre(g_mainRects[21]));
+  QPointer<CMenuDlg> menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
+  ASSERT_FALSE(menu.isNull());
+  const int rowHeight = menu->Geometry().rowHeight;
+  bool sawMacros = false;
+  for (int row : {7, 8, 9, 11}) {
+    menu->MoveAt({20, (row - 1) * rowHeight + rowHeight / 2});
+    menu->Compose();
+    CSubMenuDlg* list = menu->SubMenu();
+    ASSERT_NE(list, nullptr) << "row " << row;
+    list->MoveAt({20, list->RowHeight() / 2});
+    list->Compose();
+    if (MacSelMenuDlg* macros = list->MacroSelection()) {
+      macros->MoveAt({20, 5});
+      macros->Compose();
+      sawMacros = true;
+    }
+  }
+  EXPECT_TRUE(sawMacros) << "the first group lists its macros";
+  EXPECT_GT(SkinImages().Bytes(), 0);
+  CloseOpenMenu();
+  EXPECT_EQ(SkinImages().Bytes(), 0) << "after the function menu";
+
+  ClickMain(Centre(g_mainRects[4]));
+  menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
+  ASSERT_FALSE(menu.isNull());
+  ASSERT_EQ(menu->Kind(), kMenuKindLanguage);
+  menu->MoveAt({20, menu->Geometry().rowHeight / 2});
+  menu->Compose();
+  EXPECT_GT(SkinImages().Bytes(), 0);
+  CloseOpenMenu();
+  EXPECT_EQ(SkinImages().Bytes(), 0) << "after the language menu";
 }
 
 }  // namespace

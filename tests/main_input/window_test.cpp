@@ -2,6 +2,7 @@
 // page controls, sliders, frame buttons, Apply into the simulated mouse, the import of a
 // configuration and the private messages.
 #include <QApplication>
+#include <QPaintEvent>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,82 @@ TEST_F(MainInputTest, APressWithNoMoveBeforeItActsOnTheControlUnderIt) {
   LButtonDownAt(Centre(g_mainRects[8]));
   LButtonUpAt(Centre(g_mainRects[8]));
   EXPECT_EQ(g_currentPage.load(), kPageMacro);
+}
+
+// What the window paints from now on, as one region.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(QWidget& window) { window.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+    return false;
+  }
+  QRegion painted;
+};
+
+// Once the pointer has left, nothing shows hovered or pressed: the control is painted
+// again without its look, and a press that comes without a move (the pointer moved
+// while the window manager held it) acts on the control under it.
+TEST_F(MainInputTest, LeavingTheWindowForgetsAndRepaintsTheHoveredAndPressedControl) {
+  COVK_DOvaruDlg& window = Window();
+  window.showNormal();
+  const SkinRect profile = g_mainRects[12];  // a profile is chosen on the release
+  MouseMoveAt(Centre(profile));
+  LButtonDownAt(Centre(profile));
+  ASSERT_EQ(g_hoverFrame, 12);
+  ASSERT_EQ(g_skinButtonDown, 1);
+  PaintWatch watch(window);
+  ASSERT_TRUE(apptest::SpinUntil([&] { return watch.painted.contains(profile.ToQRect()); }));  // shown pressed
+  watch.painted = QRegion();
+
+  OnMouseLeave();
+  EXPECT_EQ(g_hoverFrame, kNoHover);
+  EXPECT_EQ(g_skinButtonDown, 0);
+  EXPECT_TRUE(apptest::SpinUntil([&] { return watch.painted.contains(profile.ToQRect()); }))
+      << "the pressed look stays on the screen";
+
+  LButtonDownAt(Centre(g_mainRects[8]));
+  LButtonUpAt(Centre(g_mainRects[8]));
+  EXPECT_EQ(g_currentPage.load(), kPageMacro);
+}
+
+// A function box keeps its look while its menu holds the pointer; once the menu is
+// closed, nothing is hovered or pressed any more.
+TEST_F(MainInputTest, TheBoxOfAnOpenMenuKeepsItsLookUntilTheMenuCloses) {
+  ClickMain(Centre(g_mainRects[21]));
+  auto* menu = qobject_cast<CMenuDlg*>(g_keyMenu.data());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(QApplication::activePopupWidget(), menu);
+  g_skinButtonDown = 1;  // the release went to the menu
+  OnMouseLeave();
+  EXPECT_EQ(g_hoverFrame, 21);
+  EXPECT_EQ(g_skinButtonDown, 1);
+  menu->ClosePopup();  // as Escape does
+  EXPECT_EQ(g_hoverFrame, kNoHover);
+  EXPECT_EQ(g_skinButtonDown, 0);
+}
+
+// Minimised or hidden, the window has nothing under the pointer, and works nothing out
+// for a repaint that cannot come: the area of a button box's hover holds a picture that
+// would be decoded for nothing and then kept.
+TEST_F(MainInputTest, OffTheScreenNothingIsHoveredAndNoHoverPictureIsDecoded) {
+  COVK_DOvaruDlg& window = Window();
+  const QPoint box = Centre(g_mainRects[20]);
+  for (auto leave : {+[](COVK_DOvaruDlg& w) { w.showMinimized(); }, +[](COVK_DOvaruDlg& w) { w.hide(); }}) {
+    window.showNormal();
+    ASSERT_TRUE(apptest::SpinUntil([] { return SkinImages().Bytes() > 0; }));
+    MouseMoveAt(box);
+    ASSERT_EQ(g_hoverFrame, 20);
+    leave(window);
+    EXPECT_EQ(g_hoverFrame, kNoHover);
+    ASSERT_EQ(SkinImages().Bytes(), 0);
+    const std::uint64_t decodes = SkinImages().DecodeCount();
+    MouseMoveAt(box);  // a move queued before the window went
+    OnMouseLeave();
+    EXPECT_EQ(g_hoverFrame, kNoHover);
+    EXPECT_EQ(SkinImages().DecodeCount(), decodes);
+    EXPECT_EQ(SkinImages().Bytes(), 0);
+  }
 }
 
 TEST_F(MainInputTest, AdvancedPageSlidersAndOptions) {

@@ -5,6 +5,7 @@
 #   - RSS after start, after visiting every page, after opening every popup (the button
 #     function menu with each of its submenus, the lighting effect menu, the sound
 #     window, the gun dialog; each cancelled with Escape), and at rest in each state (MB),
+#     among them minimised after all the popups (to compare with minimised before them),
 #   - CPU for 100 pointer moves that change the hovered control (ms): the program's CPU
 #     while one xdotool process makes the moves, less what the program spends at rest
 #     over the same time (the driver is one process, so that 200 process starts beside
@@ -241,6 +242,11 @@ sleep 1
 printf '%-34s %6s MB\n' "RSS after every page and popup" "$(rss_mb "$APP")"
 xdotool mousemove 1270 1010
 at_rest "$APP" "at rest, window shown after popups"
+# Minimised after the popups, the program costs what it costs minimised without them.
+xdotool windowminimize "$WID"
+at_rest "$APP" "at rest, minimised after popups"
+xdotool windowactivate "$WID" 2>/dev/null || xdotool windowmap "$WID"
+sleep 1
 xdotool windowactivate --sync "$WID" key alt+F4  # the window manager's close hides to the tray
 sleep 0.5
 at_rest "$APP" "at rest, hidden to the tray ($(map_state))"
