@@ -1,11 +1,12 @@
 #include "controls/edit_ex.h"
 
 #include <QKeyEvent>
-#include <QRegularExpressionValidator>
+
+#include "controls/digits_validator.h"
 
 CEditEx::CEditEx(QWidget* parent) : QLineEdit(parent) {
   // Pasted text goes through the validator as well: only digits stay.
-  setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+  setValidator(new DigitsValidator(this));
 }
 
 bool CEditEx::AcceptsChar(QChar c) { return (c >= u'0' && c <= u'9') || c == u'\b'; }

@@ -2,11 +2,11 @@
 
 #include <QLineEdit>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 #include <QTimer>
 
 #include <cstdio>
 
+#include "controls/digits_validator.h"
 #include "popups/gun_rules.h"
 #include "popups/menu_dlg.h"
 #include "popups/popup_state.h"
@@ -55,7 +55,7 @@ QLineEdit* CDialogGun::MakeEdit(int editKey, int maxLength) {
   edit->setGeometry(rect.ToQRect());
   edit->setAlignment(Qt::AlignCenter);
   edit->setMaxLength(maxLength);
-  edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+  edit->setValidator(new DigitsValidator(edit));
   edit->setFrame(false);
   // White on black, as the skinned edits of the program.
   edit->setStyleSheet("QLineEdit { color: white; background: black; }"
