@@ -260,8 +260,10 @@ TEST_F(ExecutorTest, ProfileChangedByTheMouseSelectsThatProfilesMacros) {
   Assign(2, GroupCode(0, 0));
   StartWorkers();
   ChangeProfile(2);
-  ASSERT_TRUE(WaitFor([] { return g_currentProfile.load() == 2; }));
-  EXPECT_EQ(ini::ReadInt(g_configIniPath, "Init", "CurConfig", 5), 2);
+  // The listener takes the profile first and saves it after: wait for both.
+  ASSERT_TRUE(WaitFor([] {
+    return g_currentProfile.load() == 2 && ini::ReadInt(g_configIniPath, "Init", "CurConfig", 5) == 2;
+  }));
   Click(2);
   ASSERT_TRUE(WaitFor([&] { return Count(Kind::Move) == 1; }));
   ASSERT_TRUE(WaitSettled());
