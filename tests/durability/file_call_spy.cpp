@@ -67,10 +67,10 @@ void Seen(const std::string& what, const std::string& path, int fd) {
   g_inside = false;
 }
 
-int OpenWith(const char* real, const char* path, int flags, va_list args) {
+int OpenWith(const char* path, int flags, va_list args) {
   const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
   Seen("open", path, -1);
-  return Real<int (*)(const char*, int, ...)>(real)(path, flags, mode);
+  return Real<int (*)(const char*, int, ...)>("open")(path, flags, mode);
 }
 
 }  // namespace
@@ -98,18 +98,13 @@ extern "C" {
 int open(const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
-  const int fd = spy::OpenWith("open", path, flags, args);
+  const int fd = spy::OpenWith(path, flags, args);
   va_end(args);
   return fd;
 }
 
-int open64(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const int fd = spy::OpenWith("open64", path, flags, args);
-  va_end(args);
-  return fd;
-}
+// The same function on 64-bit systems, named twice.
+int open64(const char* path, int flags, ...) __attribute__((alias("open")));
 
 int fsync(int fd) {
   spy::Seen("fsync", spy::PathOfDescriptor(fd), fd);
