@@ -279,12 +279,6 @@ bool RecordingRefuses() {
   return true;
 }
 
-// Only the controls whose look changed since the last change are painted again; the
-// tables of the pages not shown change nothing on the screen. The area is worked out
-// only for a window on the screen: it can decode a hover picture (zhi.png), which a
-// minimised or hidden window would then keep although it paints nothing.
-void RepaintHoverChange();
-
 // Once the menu that took the pointer closes, what the window kept for it goes.
 class ForgetKeptHoverOnClose : public QObject {
  public:
@@ -298,6 +292,10 @@ class ForgetKeptHoverOnClose : public QObject {
   }
 };
 
+// Only the controls whose look changed since the last change are painted again; the
+// tables of the pages not shown change nothing on the screen. The area is worked out
+// only for a window on the screen: it can decode a hover picture (zhi.png), which a
+// minimised or hidden window would then keep although it paints nothing.
 void RepaintHoverChange() {
   const int page = g_currentPage.load();
   const int pageHover = page == kPageAdvanced ? g_hoverAdvanced : page == kPageMacro ? g_hoverMacro : g_hoverLed;
