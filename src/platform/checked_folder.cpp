@@ -120,7 +120,7 @@ CheckedFolder CheckedFolder::Subfolder(const std::string& name, MissingFolders m
 }
 
 std::string CheckedFolder::WriteFile(const std::string& name, const std::function<bool(int)>& fill, Placing placing,
-                                     struct stat* written, bool* kept) const {
+                                     struct stat* written) const {
   if (std::string why = NameRefusal(name); !why.empty()) return why;
   const int folder = fd_.Get();
   struct stat old {};
@@ -156,25 +156,20 @@ std::string CheckedFolder::WriteFile(const std::string& name, const std::functio
     }
   }
   if (!ok || linked) ::unlinkat(folder, temp.c_str(), 0);
-  if (!ok && error == EEXIST && placing == Placing::KeepExisting) {
-    if (kept != nullptr) *kept = true;  // someone else made it first: theirs stays
-    return {};
-  }
+  if (!ok && error == EEXIST && placing == Placing::KeepExisting) return {};  // made first elsewhere: theirs stays
   if (!ok) return Failed(PathOf(name), error);
   if (!SyncFolder(folder)) return Failed(PathOf(name), errno);
   if (written != nullptr) *written = st;  // a rename keeps the inode, size and times
-  if (kept != nullptr) *kept = false;
   return {};
 }
 
 std::string CheckedFolder::ReplaceFile(const std::string& name, const std::function<bool(int)>& fill,
                                        struct stat* written) const {
-  return WriteFile(name, fill, Placing::Replace, written, nullptr);
+  return WriteFile(name, fill, Placing::Replace, written);
 }
 
-std::string CheckedFolder::CreateFile(const std::string& name, const std::function<bool(int)>& fill,
-                                      bool* kept) const {
-  return WriteFile(name, fill, Placing::KeepExisting, nullptr, kept);
+std::string CheckedFolder::CreateFile(const std::string& name, const std::function<bool(int)>& fill) const {
+  return WriteFile(name, fill, Placing::KeepExisting, nullptr);
 }
 
 std::string CheckedFolder::ReplaceFile(const std::string& name, std::string_view bytes, struct stat* written) const {

@@ -53,9 +53,9 @@ class CheckedFolder {
                           struct stat* written = nullptr) const;
   std::string ReplaceFile(const std::string& name, std::string_view bytes, struct stat* written = nullptr) const;
   // Makes `name` as ReplaceFile does, only when nothing is there: of two programs
-  // making it at once one wins and the other keeps that file (`kept` says so), never
-  // half of it. Anything already at `name` (a link too) is kept.
-  std::string CreateFile(const std::string& name, const std::function<bool(int)>& fill, bool* kept = nullptr) const;
+  // making it at once one wins and the other keeps that file, never
+  // half of it. Anything already at `name` (a link too) is kept; that is no failure.
+  std::string CreateFile(const std::string& name, const std::function<bool(int)>& fill) const;
 
   // Renames `from` to `to` in this folder. Empty on success, else why not.
   std::string Rename(const std::string& from, const std::string& to) const;
@@ -70,7 +70,7 @@ class CheckedFolder {
   std::string NameRefusal(const std::string& name) const;
   enum class Placing { Replace, KeepExisting };
   std::string WriteFile(const std::string& name, const std::function<bool(int)>& fill, Placing placing,
-                        struct stat* written, bool* kept) const;
+                        struct stat* written) const;
 
   UniqueFd fd_;
   std::string path_;
